@@ -1,0 +1,49 @@
+# Test plumbing shared by every test directory.
+#
+# Windows test executables run under Wine through scripts/wine-run, each build
+# tree with its own Wine prefix (build/<preset>/wineprefix), never ~/.wine.
+
+if(WIN32)
+  set(VF_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${VF_WINEPREFIX})
+
+  # 64-bit Wine is always installed by scripts/install-deps.sh; 32-bit Wine
+  # (wine32:i386) only where Debian lets it sit beside the 64-bit one.
+  set(VF_WINE_RUNS_TESTS ON)
+  set(VF_WINE_MISSING_REASON "")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    execute_process(COMMAND dpkg-query -W -f=\${Status} wine32:i386
+                    OUTPUT_VARIABLE wine32_status ERROR_QUIET)
+    if(NOT wine32_status MATCHES "install ok installed")
+      set(VF_WINE_RUNS_TESTS OFF)
+      set(VF_WINE_MISSING_REASON "32-bit Wine (wine32:i386) is not installed: apt-get could not install it on this machine")
+    endif()
+  endif()
+endif()
+
+macro(vf_setup_googletest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endmacro()
+
+# vf_add_test(<target> [GUI] [TIMEOUT <seconds>])
+# Registers a GoogleTest executable with CTest. GUI tests show real windows on
+# the one Wine desktop, so they never run at the same time as each other.
+function(vf_add_test target)
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  target_link_libraries(${target} PRIVATE GTest::gtest)
+  if(WIN32 AND NOT VF_WINE_RUNS_TESTS)
+    return()  # built, but not run: see the wine32-runtime test
+  endif()
+  add_test(NAME ${target} COMMAND ${target} --gtest_color=no
+           WORKING_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  set_tests_properties(${target} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_GUI)
+    set_tests_properties(${target} PROPERTIES RESOURCE_LOCK wine-desktop)
+  endif()
+endfunction()

@@ -1,0 +1,1 @@
+// Placeholder until key management lands.

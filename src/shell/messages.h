@@ -1,0 +1,29 @@
+#pragma once
+// String-table access, message boxes, and the small window helpers shared by
+// the command run, the file processing and the dialogs.
+#include <windows.h>
+
+// Message-box styles of the module.
+inline constexpr UINT kStyleValidation = MB_OK | MB_ICONEXCLAMATION;      // 0x30: inside the password dialogs
+inline constexpr UINT kStyleFailure = MB_OK | MB_ICONHAND | MB_ICONASTERISK;  // 0x50: a run-level failure
+inline constexpr UINT kStyleContinue = MB_YESNO | MB_ICONEXCLAMATION;     // 0x34: go on with the next file?
+inline constexpr UINT kStyleConfirm = MB_YESNOCANCEL | MB_ICONEXCLAMATION;  // 0x33: already / not encrypted
+
+// String-table entry `id` of `instance`. An entry beginning with "!" continues
+// with entry id + 1. The text lives in one of three rotating 512-byte buffers:
+// it stays valid until the third following call. Never null; "" when missing.
+const char* LoadResString(HINSTANCE instance, UINT id);
+
+// Drains the calling thread's queue without waiting, letting the progress
+// window's dialog keys work. Always returns 1.
+int PumpMessages();
+
+// Gives the keyboard focus to control `id` of `dialog` (WM_NEXTDLGCTL).
+void FocusDlgControl(HWND dialog, int id);
+
+// MessageBoxA with the module's caption.
+int ShowMessage(HWND owner, const char* text, UINT style);
+
+// Formats string `formatId` with `path` into g_szMessage and shows it, owned
+// by g_hwndOwner. Returns the button pressed.
+int ShowPathPrompt(UINT formatId, const char* path, UINT style);

@@ -1,0 +1,14 @@
+#pragma once
+// Texts of the module that are not in the string table.
+
+inline constexpr char kCaption[] = "Veilfold";
+inline constexpr char kEncryptMenuText[] = "&Encrypt";
+inline constexpr char kDecryptMenuText[] = "&Decrypt";
+inline constexpr char kMemoryAllocationError[] = "Memory Allocation error";
+inline constexpr char kDialogOpenError[] = "Dialog open error";
+inline constexpr char kHelpFile[] = "veilfold.hlp";
+
+inline constexpr char kProgressTemplate[] = "PROGRESSDLG";
+inline constexpr char kEnterPassword95Template[] = "ENTERPASSDLG95";
+inline constexpr char kEnterPasswordNTTemplate[] = "ENTERPASSDLGNT";
+inline constexpr char kChangePasswordTemplate[] = "CHGPASSDLG";
