@@ -47,3 +47,23 @@ function(vf_add_test target)
     set_tests_properties(${target} PROPERTIES RESOURCE_LOCK wine-desktop)
   endif()
 endfunction()
+
+# vf_add_module_test(<target> [GUI] [TIMEOUT <s>] SOURCES <files...> [LIBS <libs...>])
+# A Windows test of the module's code. The executable carries the module's
+# resources itself (linked directly: resource objects inside a static library
+# would be dropped by the linker) and stands in for the module instance;
+# veilfold.dll is built beside it for the tests that load the real module.
+function(vf_add_module_test target)
+  cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE vf_testmain vf_resources ${ARG_LIBS})
+  add_dependencies(${target} veilfold)
+  set(options)
+  if(ARG_GUI)
+    list(APPEND options GUI)
+  endif()
+  if(ARG_TIMEOUT)
+    list(APPEND options TIMEOUT ${ARG_TIMEOUT})
+  endif()
+  vf_add_test(${target} ${options})
+endfunction()

@@ -1,0 +1,84 @@
+// The message pump and the message-box conventions, on real windows.
+#include <gtest/gtest.h>
+
+#include "gui.h"
+#include "resource.h"
+#include "shell/messages.h"
+#include "shell/state.h"
+
+namespace {
+
+int s_dispatched;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) ++s_dispatched;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(PumpMessages, DispatchesWhatIsPendingAndReturnsWithoutWaiting) {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = CountingProc;
+    cls.hInstance = g_hInstance;
+    cls.lpszClassName = "VfPumpTest";
+    RegisterClassA(&cls);
+    HWND window = CreateWindowA("VfPumpTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, g_hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    s_dispatched = 0;
+    for (int n = 0; n < 3; ++n) PostMessageA(window, WM_APP, 0, 0);
+    EXPECT_EQ(PumpMessages(), 1);
+    EXPECT_EQ(s_dispatched, 3);
+
+    // An empty queue: returns at once (a blocking pump would hang the test).
+    EXPECT_EQ(PumpMessages(), 1);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    DestroyWindow(window);
+}
+
+struct BoxCase {
+    UINT style;
+    int answer;
+};
+
+TEST(MessageBoxes, ShowTheCaptionTextAndStyleAsked) {
+    const BoxCase cases[] = {{kStyleValidation, IDOK}, {kStyleContinue, IDNO}, {kStyleConfirm, IDCANCEL}};
+    for (const BoxCase& c : cases) {
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            auto box = ui.WaitMessageBox();
+            EXPECT_EQ(box.caption, "Veilfold");
+            EXPECT_EQ(box.text, "Some text");
+            EXPECT_EQ(box.style, c.style);
+            ui.Answer(box, c.answer);
+        });
+        EXPECT_EQ(ShowMessage(nullptr, "Some text", c.style), c.answer);
+        gui.Join();
+    }
+}
+
+TEST(MessageBoxes, FailureStyleShowsOneOkButton) {
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        auto box = ui.WaitMessageBox();
+        EXPECT_EQ(box.text, "Memory Allocation error");
+        EXPECT_EQ(box.style & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+        ui.Screenshot("message-box-failure-style");
+        ui.Answer(box, IDOK);
+    });
+    EXPECT_EQ(ShowMessage(nullptr, "Memory Allocation error", kStyleFailure), IDOK);
+    gui.Join();
+}
+
+TEST(MessageBoxes, PathPromptIsFormattedIntoTheMessageBuffer) {
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        auto box = ui.WaitMessageBox();
+        EXPECT_EQ(box.text, "Unable to open file C:\\x\\y.txt.\r\nContinue processing the next file?");
+        EXPECT_EQ(box.owner, g_hwndOwner);
+        EXPECT_EQ(box.style, kStyleContinue);
+        ui.Answer(box, IDYES);
+    });
+    EXPECT_EQ(ShowPathPrompt(IDS_CANNOT_OPEN, "C:\\x\\y.txt", kStyleContinue), IDYES);
+    gui.Join();
+    EXPECT_STREQ(g_szMessage, "Unable to open file C:\\x\\y.txt.\r\nContinue processing the next file?");
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+// Files of the Windows tests: private temporary folders and the build tree.
+#include <windows.h>
+
+#include <string>
+
+namespace vftest {
+
+// A fresh, empty folder under %TEMP%, removed with everything in it when the
+// object goes. Tests create their files only inside it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+// Folder of the running test executable (the build tree's bin folder).
+std::string ExeDir();
+// <build>/screenshots, created on demand.
+std::string ScreenshotDir();
+
+// Small file helpers for tests.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+bool FileExists(const std::string& path);
+void RemoveTree(const std::string& path);
+
+}  // namespace vftest

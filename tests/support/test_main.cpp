@@ -1,0 +1,14 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "shell/state.h"
+
+int main(int argc, char** argv) {
+    // The executable links the module's resource script, so it serves as the
+    // module instance for strings and dialog templates.
+    g_hInstance = GetModuleHandleA(nullptr);
+    InitCommonControls();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
