@@ -1,0 +1,27 @@
+# Two commands for a fresh Debian machine: `make test` and `make demo`.
+# Both install what is missing first (scripts/install-deps.sh, apt-get).
+
+PRESETS := native win32 win64
+JOBS ?= 2
+
+.PHONY: deps build test demo bench dist clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@for p in $(PRESETS); do \
+	  cmake --preset $$p >/dev/null && cmake --build build/$$p -j$(JOBS) || exit 1; \
+	done
+
+test: build
+	@scripts/run-tests
+
+demo: build
+	@scripts/describe-dlls build/win32/bin/veilfold.dll build/win64/bin/veilfold.dll
+
+bench: deps
+	@scripts/bench-crypto
+
+clean:
+	rm -rf build out dist
