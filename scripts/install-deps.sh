@@ -47,6 +47,8 @@ if [ -n "$(missing wine32:i386)" ] && [ ! -f "$state_dir/wine32-refused" ]; then
   else
     echo "install-deps: apt could not install wine32:i386; 32-bit runtime tests will be skipped (see $state_dir/wine32.log)"
     tail -n 3 "$state_dir/wine32.log" > "$state_dir/wine32-refused" || true
+    # Leave apt as it was, so later updates do not fetch i386 indexes for nothing.
+    [ -z "$(dpkg-query -W -f='${Package}\n' '*:i386' 2>/dev/null)" ] && $SUDO dpkg --remove-architecture i386 || true
   fi
 fi
 exit 0
