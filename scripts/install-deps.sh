@@ -37,7 +37,9 @@ fi
 # the test run says so (see scripts/wine32-status).
 state_dir="${XDG_CACHE_HOME:-$HOME/.cache}/veilfold"
 mkdir -p "$state_dir"
-if [ -n "$(missing wine32:i386)" ] && [ ! -f "$state_dir/wine32-refused" ]; then
+# A refusal is remembered for a day, so that every `make test` does not pay for it.
+recently_refused=$(find "$state_dir/wine32-refused" -mtime -1 2>/dev/null || true)
+if [ -n "$(missing wine32:i386)" ] && [ -z "$recently_refused" ]; then
   echo "install-deps: trying 32-bit Wine (wine32:i386)"
   if { $SUDO dpkg --add-architecture i386 &&
        $SUDO apt-get update -qq &&
