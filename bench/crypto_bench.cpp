@@ -21,7 +21,7 @@ constexpr std::int64_t kSizes[] = {64 * 1024, 1024 * 1024};
 constexpr const char* kOurs = "Veilfold";
 constexpr const char* kTheirs = "OpenSSL";
 // The machine is shared: repetitions run interleaved in random order, and the
-// ratio compares best times, which other load can only make worse.
+// ratio compares best CPU times, which other load can only make worse.
 constexpr int kRepetitions = 9;
 
 std::vector<std::uint8_t> TestData(std::size_t size) {
@@ -108,7 +108,7 @@ public:
             if (!usable || run.error_occurred) continue;
             const std::string& name = run.run_name.function_name;  // "<algorithm>/<implementation>"
             const std::size_t slash = name.find('/');
-            bestTimes_[{name.substr(0, slash), run.run_name.args}][name.substr(slash + 1)] = run.GetAdjustedRealTime();
+            bestTimes_[{name.substr(0, slash), run.run_name.args}][name.substr(slash + 1)] = run.GetAdjustedCPUTime();
         }
     }
 

@@ -29,6 +29,7 @@ inline void CryptRun(std::uint8_t* S, std::uint8_t* run, std::uint8_t& j, std::u
         S[j] = si;                                       \
         out[n] ^= S[static_cast<std::uint8_t>(si + sj)]; \
     }
+    static_assert(kRunLength == 8, "one VF_RUN_STEP per byte of the run");
     VF_RUN_STEP(0) VF_RUN_STEP(1) VF_RUN_STEP(2) VF_RUN_STEP(3) VF_RUN_STEP(4) VF_RUN_STEP(5) VF_RUN_STEP(6) VF_RUN_STEP(7)
 #undef VF_RUN_STEP
 }
