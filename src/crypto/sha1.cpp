@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "crypto/byte_order.h"
+#include "crypto/wipe.h"
 
 namespace {
 
@@ -139,6 +140,9 @@ void Sha1Run(FetchPiece fetchPiece, KeyDigest& digest) {
         if (last) break;
     }
     std::memcpy(digest.h, h, sizeof h);
+    // Passwords pass through here: leave no copy of them on the stack.
+    SecureWipe(s);
+    SecureWipe(h);
 }
 
 }  // namespace
