@@ -9,7 +9,8 @@ struct Rc4State {
 };
 static_assert(sizeof(Rc4State) == 258, "Rc4State is the 256-byte permutation and two index bytes");
 
-// Standard key schedule; the previous contents of state are overwritten. keyLength >= 1.
+// Standard key schedule; the previous contents of state are overwritten. Only the
+// first 256 key bytes count. A keyLength below 1 reads no key and keys as one zero byte.
 void Rc4Init(const std::uint8_t* key, std::int32_t keyLength, Rc4State& state);
 // XORs length bytes of buffer with the keystream, in place. length <= 0 does nothing.
 void Rc4Crypt(std::uint8_t* buffer, std::int32_t length, Rc4State& state);

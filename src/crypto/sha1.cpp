@@ -2,106 +2,194 @@
 
 #include <cstring>
 
+#include "crypto/byte_order.h"
+#include "crypto/wipe.h"
+
 namespace {
 
-std::uint32_t Rotl(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+constexpr std::uint32_t kInitialHash[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
 
-std::uint32_t LoadBe32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
-}
+constexpr std::size_t kBlockBytes = 64;
+constexpr std::size_t kLengthOffset = 56;  // where the 64-bit bit count starts in the last block
 
-void StoreBe32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
-void Compress(std::uint32_t (&h)[5], const std::uint8_t* block) {
+// One block widened in place: words 0..15 are the message block, 16..79 the schedule.
+struct Schedule {
     std::uint32_t w[80];
-    for (int t = 0; t < 16; ++t) w[t] = LoadBe32(block + 4 * t);
-    for (int t = 16; t < 80; ++t) w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
-    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
-    for (int t = 0; t < 80; ++t) {
-        std::uint32_t f, k;
-        if (t < 20) { f = (b & c) | (~b & d); k = 0x5A827999; }
-        else if (t < 40) { f = b ^ c ^ d; k = 0x6ED9EBA1; }
-        else if (t < 60) { f = (b & c) | (b & d) | (c & d); k = 0x8F1BBCDC; }
-        else { f = b ^ c ^ d; k = 0xCA62C1D6; }
-        std::uint32_t temp = Rotl(a, 5) + f + e + k + w[t];
-        e = d; d = c; c = Rotl(b, 30); b = a; a = temp;
+
+    std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(w); }
+};
+
+// The per-step constants of the four groups of twenty steps.
+constexpr std::uint32_t kChooseConstant = 0x5A827999;
+constexpr std::uint32_t kParity1Constant = 0x6ED9EBA1;
+constexpr std::uint32_t kMajorityConstant = 0x8F1BBCDC;
+constexpr std::uint32_t kParity2Constant = 0xCA62C1D6;
+
+inline std::uint32_t Rotl(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+
+inline std::uint32_t Choose(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return ((c ^ d) & b) ^ d; }
+inline std::uint32_t Parity(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return b ^ c ^ d; }
+inline std::uint32_t Majority(std::uint32_t b, std::uint32_t c, std::uint32_t d) { return (b & c) | ((b | c) & d); }
+
+// Converts the sixteen message words from big-endian bytes in place. Each pass
+// reads four words' bytes before writing any of them back.
+inline void ConvertBlockToWords(Schedule& s) {
+    const std::uint8_t* bytes = s.Bytes();
+    for (int t = 0; t < 16; t += 4) {
+        const std::uint32_t w0 = LoadBe32(bytes + 4 * t);
+        const std::uint32_t w1 = LoadBe32(bytes + 4 * t + 4);
+        const std::uint32_t w2 = LoadBe32(bytes + 4 * t + 8);
+        const std::uint32_t w3 = LoadBe32(bytes + 4 * t + 12);
+        s.w[t] = w0;
+        s.w[t + 1] = w1;
+        s.w[t + 2] = w2;
+        s.w[t + 3] = w3;
     }
-    h[0] += a; h[1] += b; h[2] += c; h[3] += d; h[4] += e;
 }
 
-// Feeds pieces from a source until a short piece ends the message.
-template <typename NextPiece>
-void Sha1Run(NextPiece nextPiece, KeyDigest& digest) {
-    std::uint32_t h[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
-    std::uint64_t bits = 0;
-    bool markerPlaced = false;
-    std::uint8_t block[64];
+// Message word t of the schedule. Words 16..79 are written in place behind the
+// block's sixteen when their step reaches them, while their inputs are at hand.
+template <int t>
+inline std::uint32_t ScheduleWord(std::uint32_t* w) {
+    if constexpr (t < 16)
+        return w[t];
+    else
+        return w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+}
+
+// One step. The roles of a..e rotate from step to step instead of values moving
+// between variables: the new "a" accumulates in e, and b is rotated in place.
+#define VF_STEP(f, k, a, b, c, d, e, t)                          \
+    do {                                                         \
+        e += Rotl(a, 5) + f(b, c, d) + (k) + ScheduleWord<t>(w); \
+        b = Rotl(b, 30);                                         \
+    } while (0)
+
+#define VF_ROUND1(a, b, c, d, e, t) VF_STEP(Choose, kChooseConstant, a, b, c, d, e, t)
+#define VF_ROUND2(a, b, c, d, e, t) VF_STEP(Parity, kParity1Constant, a, b, c, d, e, t)
+#define VF_ROUND3(a, b, c, d, e, t) VF_STEP(Majority, kMajorityConstant, a, b, c, d, e, t)
+#define VF_ROUND4(a, b, c, d, e, t) VF_STEP(Parity, kParity2Constant, a, b, c, d, e, t)
+
+// The SHA-1 compression function over a block whose words are already converted:
+// all 80 steps written out, five to a line, one line per turn of the roles.
+void Compress(std::uint32_t (&h)[5], Schedule& s) {
+    std::uint32_t* const w = s.w;
+    std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
+
+    VF_ROUND1(a, b, c, d, e, 0); VF_ROUND1(e, a, b, c, d, 1); VF_ROUND1(d, e, a, b, c, 2); VF_ROUND1(c, d, e, a, b, 3); VF_ROUND1(b, c, d, e, a, 4);
+    VF_ROUND1(a, b, c, d, e, 5); VF_ROUND1(e, a, b, c, d, 6); VF_ROUND1(d, e, a, b, c, 7); VF_ROUND1(c, d, e, a, b, 8); VF_ROUND1(b, c, d, e, a, 9);
+    VF_ROUND1(a, b, c, d, e, 10); VF_ROUND1(e, a, b, c, d, 11); VF_ROUND1(d, e, a, b, c, 12); VF_ROUND1(c, d, e, a, b, 13); VF_ROUND1(b, c, d, e, a, 14);
+    VF_ROUND1(a, b, c, d, e, 15); VF_ROUND1(e, a, b, c, d, 16); VF_ROUND1(d, e, a, b, c, 17); VF_ROUND1(c, d, e, a, b, 18); VF_ROUND1(b, c, d, e, a, 19);
+
+    VF_ROUND2(a, b, c, d, e, 20); VF_ROUND2(e, a, b, c, d, 21); VF_ROUND2(d, e, a, b, c, 22); VF_ROUND2(c, d, e, a, b, 23); VF_ROUND2(b, c, d, e, a, 24);
+    VF_ROUND2(a, b, c, d, e, 25); VF_ROUND2(e, a, b, c, d, 26); VF_ROUND2(d, e, a, b, c, 27); VF_ROUND2(c, d, e, a, b, 28); VF_ROUND2(b, c, d, e, a, 29);
+    VF_ROUND2(a, b, c, d, e, 30); VF_ROUND2(e, a, b, c, d, 31); VF_ROUND2(d, e, a, b, c, 32); VF_ROUND2(c, d, e, a, b, 33); VF_ROUND2(b, c, d, e, a, 34);
+    VF_ROUND2(a, b, c, d, e, 35); VF_ROUND2(e, a, b, c, d, 36); VF_ROUND2(d, e, a, b, c, 37); VF_ROUND2(c, d, e, a, b, 38); VF_ROUND2(b, c, d, e, a, 39);
+
+    VF_ROUND3(a, b, c, d, e, 40); VF_ROUND3(e, a, b, c, d, 41); VF_ROUND3(d, e, a, b, c, 42); VF_ROUND3(c, d, e, a, b, 43); VF_ROUND3(b, c, d, e, a, 44);
+    VF_ROUND3(a, b, c, d, e, 45); VF_ROUND3(e, a, b, c, d, 46); VF_ROUND3(d, e, a, b, c, 47); VF_ROUND3(c, d, e, a, b, 48); VF_ROUND3(b, c, d, e, a, 49);
+    VF_ROUND3(a, b, c, d, e, 50); VF_ROUND3(e, a, b, c, d, 51); VF_ROUND3(d, e, a, b, c, 52); VF_ROUND3(c, d, e, a, b, 53); VF_ROUND3(b, c, d, e, a, 54);
+    VF_ROUND3(a, b, c, d, e, 55); VF_ROUND3(e, a, b, c, d, 56); VF_ROUND3(d, e, a, b, c, 57); VF_ROUND3(c, d, e, a, b, 58); VF_ROUND3(b, c, d, e, a, 59);
+
+    VF_ROUND4(a, b, c, d, e, 60); VF_ROUND4(e, a, b, c, d, 61); VF_ROUND4(d, e, a, b, c, 62); VF_ROUND4(c, d, e, a, b, 63); VF_ROUND4(b, c, d, e, a, 64);
+    VF_ROUND4(a, b, c, d, e, 65); VF_ROUND4(e, a, b, c, d, 66); VF_ROUND4(d, e, a, b, c, 67); VF_ROUND4(c, d, e, a, b, 68); VF_ROUND4(b, c, d, e, a, 69);
+    VF_ROUND4(a, b, c, d, e, 70); VF_ROUND4(e, a, b, c, d, 71); VF_ROUND4(d, e, a, b, c, 72); VF_ROUND4(c, d, e, a, b, 73); VF_ROUND4(b, c, d, e, a, 74);
+    VF_ROUND4(a, b, c, d, e, 75); VF_ROUND4(e, a, b, c, d, 76); VF_ROUND4(d, e, a, b, c, 77); VF_ROUND4(c, d, e, a, b, 78); VF_ROUND4(b, c, d, e, a, 79);
+
+    h[0] += a;
+    h[1] += b;
+    h[2] += c;
+    h[3] += d;
+    h[4] += e;
+}
+
+#undef VF_ROUND1
+#undef VF_ROUND2
+#undef VF_ROUND3
+#undef VF_ROUND4
+#undef VF_STEP
+
+// The computation shared by every form. fetchPiece(bytes) copies the next piece
+// of at most 64 bytes into bytes and returns its length; a short piece ends the data.
+template <typename FetchPiece>
+void Sha1Run(FetchPiece fetchPiece, KeyDigest& digest) {
+    std::uint32_t h[5];
+    std::memcpy(h, kInitialHash, sizeof h);
+    std::uint64_t bitCount = 0;
+    bool endMarkerPlaced = false;
+    Schedule s;
+    std::uint8_t* const block = s.Bytes();
+
     for (;;) {
-        std::size_t n = nextPiece(block);
-        bits += 8 * static_cast<std::uint64_t>(n);
-        if (n == 64) { Compress(h, block); continue; }
-        if (!markerPlaced) { block[n++] = 0x80; markerPlaced = true; }
-        std::memset(block + n, 0, 64 - n);
-        if (n <= 56) {
-            StoreBe32(block + 56, static_cast<std::uint32_t>(bits >> 32));
-            StoreBe32(block + 60, static_cast<std::uint32_t>(bits));
-            Compress(h, block);
-            break;
+        std::size_t length = fetchPiece(block);
+        bitCount += 8 * static_cast<std::uint64_t>(length);
+        if (length == kBlockBytes) {
+            ConvertBlockToWords(s);
+            Compress(h, s);
+            continue;
         }
-        Compress(h, block);
+        if (!endMarkerPlaced) {
+            block[length++] = 0x80;
+            endMarkerPlaced = true;
+        }
+        std::memset(block + length, 0, kBlockBytes - length);
+        const bool last = length <= kLengthOffset;
+        if (last) StoreBe64(block + kLengthOffset, bitCount);
+        ConvertBlockToWords(s);
+        Compress(h, s);
+        if (last) break;
     }
-    for (int w = 0; w < 5; ++w) digest.h[w] = h[w];
+    std::memcpy(digest.h, h, sizeof h);
+    // Passwords pass through here: leave no copy of them on the stack.
+    SecureWipe(s);
+    SecureWipe(h);
 }
 
 }  // namespace
 
 void KeyDigestToBytes(const KeyDigest& digest, std::uint8_t (&bytes)[kKeyDigestBytes]) {
-    for (int w = 0; w < 5; ++w)
-        for (int b = 0; b < 4; ++b) bytes[4 * w + b] = static_cast<std::uint8_t>(digest.h[w] >> (8 * b));
+    for (int w = 0; w < 5; ++w) StoreLe32(bytes + 4 * w, digest.h[w]);
 }
 
 KeyDigest KeyDigestFromBytes(const std::uint8_t (&bytes)[kKeyDigestBytes]) {
-    KeyDigest digest{};
-    for (int w = 0; w < 5; ++w)
-        for (int b = 0; b < 4; ++b) digest.h[w] |= std::uint32_t{bytes[4 * w + b]} << (8 * b);
+    KeyDigest digest;
+    for (int w = 0; w < 5; ++w) digest.h[w] = LoadLe32(bytes + 4 * w);
     return digest;
 }
 
 void KeyDigestToText(const KeyDigest& digest, char (&text)[kKeyDigestTextLength + 1]) {
-    static const char kHex[] = "0123456789abcdef";
+    static const char kHexDigits[] = "0123456789abcdef";
     for (int w = 0; w < 5; ++w)
-        for (int nibble = 0; nibble < 8; ++nibble) text[8 * w + nibble] = kHex[(digest.h[w] >> (28 - 4 * nibble)) & 0xF];
+        for (int nibble = 0; nibble < 8; ++nibble)
+            text[8 * w + nibble] = kHexDigits[(digest.h[w] >> (28 - 4 * nibble)) & 0xF];
     text[kKeyDigestTextLength] = '\0';
 }
 
 void Sha1Buffer(const void* data, std::uint32_t length, KeyDigest& digest) {
-    const std::uint8_t* p = static_cast<const std::uint8_t*>(data);
+    const std::uint8_t* next = static_cast<const std::uint8_t*>(data);
     std::uint32_t remaining = length;
-    Sha1Run([&](std::uint8_t* block) {
-        std::size_t n = remaining < 64 ? remaining : 64;
-        if (n) std::memcpy(block, p, n);
-        p += n;
-        remaining -= static_cast<std::uint32_t>(n);
-        return n;
-    }, digest);
+    Sha1Run(
+        [&](std::uint8_t* block) {
+            const std::uint32_t piece = remaining < kBlockBytes ? remaining : static_cast<std::uint32_t>(kBlockBytes);
+            if (piece != 0) std::memcpy(block, next, piece);
+            next += piece;
+            remaining -= piece;
+            return static_cast<std::size_t>(piece);
+        },
+        digest);
 }
 
 void Sha1Stream(std::FILE* stream, KeyDigest& digest) {
-    Sha1Run([&](std::uint8_t* block) { return std::fread(block, 1, 64, stream); }, digest);
+    Sha1Run([&](std::uint8_t* block) { return std::fread(block, 1, kBlockBytes, stream); }, digest);
 }
 
 int Sha1File(const char* fileName, KeyDigest& digest) {
-    std::FILE* f = std::fopen(fileName, "rb");
-    if (!f) {
-        for (auto& word : digest.h) word = 0xdeadbeef;
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr) {
+        for (std::uint32_t& word : digest.h) word = 0xdeadbeef;
         return -1;
     }
-    Sha1Stream(f, digest);
-    std::fclose(f);
+    Sha1Stream(file, digest);
+    std::fclose(file);
     return 0;
 }

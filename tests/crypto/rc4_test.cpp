@@ -1,5 +1,167 @@
 #include <gtest/gtest.h>
 
-#include "crypto/rc4.h"
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
-TEST(Rc4, SizeOfState) { EXPECT_EQ(sizeof(Rc4State), 258u); }
+#include "crypto/rc4.h"
+#include "crypto_test_util.h"
+
+namespace {
+
+const std::uint8_t kKey20[20] = {0x3a, 0x01, 0xff, 0x80, 0x7f, 0x10, 0x20, 0x30, 0x40, 0x50,
+                                 0x00, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0x12, 0x34, 0x56};
+
+Rc4State Keyed(const std::uint8_t* key, std::int32_t length) {
+    Rc4State state;
+    Rc4Init(key, length, state);
+    return state;
+}
+
+std::vector<std::uint8_t> Keystream(Rc4State& state, std::size_t length) {
+    std::vector<std::uint8_t> bytes(length, 0);
+    Rc4Crypt(bytes.data(), static_cast<std::int32_t>(length), state);
+    return bytes;
+}
+
+bool SameState(const Rc4State& a, const Rc4State& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Keystream of the keys 01 02 03 ... of several lengths at several offsets.
+struct KeystreamVector {
+    int keyLength;
+    int offset;
+    const char* keystream;
+};
+
+const KeystreamVector kRfc6229[] = {
+    {5, 0, "b2396305f03dc027ccc3524a0a1118a8"},     {5, 16, "6982944f18fc82d589c403a47a0d0919"},
+    {5, 240, "28cb1132c96ce286421dcaadb8b69eae"},   {5, 256, "1cfcf62b03eddb641d77dfcf7f8d8c93"},
+    {5, 1520, "3294f744d8f9790507e70f62e5bbceea"},  {5, 4080, "068326a2118416d21f9d04b2cd1ca050"},
+    {8, 0, "97ab8a1bf0afb96132f2f67258da15a8"},     {8, 16, "8263efdb45c4a18684ef87e6b19e5b09"},
+    {8, 240, "9636ebc9841926f4f7d1f362bddf6e18"},   {8, 256, "d0a990ff2c05fef5b90373c9ff4b870a"},
+    {8, 1520, "1fe8986713f07c3d9ae1c163ff8cf9d3"},  {8, 4080, "d5fa5a3469d29aaaf83d23589db8c85b"},
+    {16, 0, "9ac7cc9a609d1ef7b2932899cde41b97"},    {16, 16, "5248c4959014126a6e8a84f11d1a9e1c"},
+    {16, 240, "065902e4b620f6cc36c8589f66432f2b"},  {16, 256, "d39d566bc6bce3010768151549f3873f"},
+    {16, 1520, "b40110c4190b5622a96116b0017ed297"}, {16, 4080, "ff38265c1642c1abe8d3c2fe5e572bf8"},
+    {32, 0, "eaa6bd25880bf93d3f5d1e4ca2611d91"},    {32, 16, "cfa45c9f7e714b54bdfa80027cb14380"},
+    {32, 240, "114ae344ded71b35f2e60febad727fd8"},  {32, 256, "02e1e7056b0f623900496422943e97b6"},
+    {32, 1520, "40f250b26d1f096a4afd4c340a588815"}, {32, 4080, "a13a7c79c7e119b5ab0296ab28c300b9"},
+};
+
+TEST(Rc4, KeystreamMatchesPublishedVectors) {
+    std::uint8_t key[32];
+    for (int n = 0; n < 32; ++n) key[n] = static_cast<std::uint8_t>(n + 1);
+    for (const KeystreamVector& vector : kRfc6229) {
+        SCOPED_TRACE(testing::Message() << vector.keyLength << "-byte key, offset " << vector.offset);
+        Rc4State state = Keyed(key, vector.keyLength);
+        const auto stream = Keystream(state, 4096 + 16);
+        EXPECT_EQ(ToHex(stream.data() + vector.offset, 16), vector.keystream);
+    }
+}
+
+TEST(Rc4, KeyScheduleLeavesAPermutationWithBothIndicesZero) {
+    Rc4State state;
+    std::memset(&state, 0xA5, sizeof state);
+    Rc4Init(kKey20, sizeof kKey20, state);
+    EXPECT_EQ(state.i, 0);
+    EXPECT_EQ(state.j, 0);
+    std::vector<std::uint8_t> values(state.S, state.S + 256);
+    std::sort(values.begin(), values.end());
+    for (int n = 0; n < 256; ++n) ASSERT_EQ(values[n], n);
+}
+
+// Splitting at every k must not change the output; the lengths cover the
+// wrap of i through 255 at every alignment of the eight-byte runs.
+TEST(Rc4, OutputDoesNotDependOnHowTheStreamIsSplit) {
+    for (std::size_t length : {1, 9, 64, 300}) {
+        const auto plain = PatternData(length);
+        Rc4State whole = Keyed(kKey20, sizeof kKey20);
+        auto expected = plain;
+        Rc4Crypt(expected.data(), static_cast<std::int32_t>(length), whole);
+
+        for (std::size_t k = 0; k <= length; ++k) {
+            SCOPED_TRACE(testing::Message() << "length " << length << ", split at " << k);
+            Rc4State split = Keyed(kKey20, sizeof kKey20);
+            auto data = plain;
+            Rc4Crypt(data.data(), static_cast<std::int32_t>(k), split);
+            Rc4Crypt(data.data() + k, static_cast<std::int32_t>(length - k), split);
+            ASSERT_EQ(data, expected);
+            ASSERT_TRUE(SameState(split, whole));
+        }
+    }
+}
+
+TEST(Rc4, PiecesOfEverySizeEqualOneCall) {
+    const auto plain = PatternData(20000);
+    Rc4State whole = Keyed(kKey20, sizeof kKey20);
+    auto expected = plain;
+    Rc4Crypt(expected.data(), static_cast<std::int32_t>(expected.size()), whole);
+
+    Rc4State pieces = Keyed(kKey20, sizeof kKey20);
+    auto data = plain;
+    std::size_t done = 0;
+    for (std::size_t size = 1; done < data.size(); size = size % 37 + 1) {
+        const std::size_t piece = std::min(size, data.size() - done);
+        Rc4Crypt(data.data() + done, static_cast<std::int32_t>(piece), pieces);
+        done += piece;
+    }
+    EXPECT_EQ(data, expected);
+}
+
+TEST(Rc4, ZeroOrNegativeLengthChangesNothing) {
+    Rc4State state = Keyed(kKey20, sizeof kKey20);
+    auto used = PatternData(13);
+    Rc4Crypt(used.data(), 13, state);  // i and j away from zero
+    const Rc4State before = state;
+
+    for (std::int32_t length : {0, -1, -65535, INT32_MIN}) {
+        SCOPED_TRACE(length);
+        auto data = PatternData(16);
+        Rc4Crypt(data.data(), length, state);
+        EXPECT_EQ(data, PatternData(16));
+        EXPECT_TRUE(SameState(state, before));
+    }
+
+    Rc4State reference = before;
+    EXPECT_EQ(Keystream(state, 100), Keystream(reference, 100)) << "the keystream continues where it stood";
+}
+
+TEST(Rc4, RekeyingAUsedStateEqualsKeyingAFreshOne) {
+    Rc4State used = Keyed(kKey20, sizeof kKey20);
+    Keystream(used, 777);
+    const std::uint8_t otherKey[5] = {9, 8, 7, 6, 5};
+    Rc4Init(otherKey, sizeof otherKey, used);
+
+    Rc4State fresh = Keyed(otherKey, sizeof otherKey);
+    EXPECT_TRUE(SameState(used, fresh));
+    EXPECT_EQ(Keystream(used, 1000), Keystream(fresh, 1000));
+}
+
+TEST(Rc4, EncryptingTwiceUnderTheSameKeyRestoresTheData) {
+    const auto plain = PatternData(65535);
+    auto data = plain;
+    Rc4State first = Keyed(kKey20, sizeof kKey20);
+    Rc4Crypt(data.data(), static_cast<std::int32_t>(data.size()), first);
+    EXPECT_NE(data, plain);
+    Rc4State second = Keyed(kKey20, sizeof kKey20);
+    Rc4Crypt(data.data(), static_cast<std::int32_t>(data.size()), second);
+    EXPECT_EQ(data, plain);
+}
+
+TEST(Rc4, KeyBytesBeyondTheFirst256AreIgnored) {
+    const auto longKey = PatternData(300);
+    Rc4State full = Keyed(longKey.data(), 300);
+    Rc4State first256 = Keyed(longKey.data(), 256);
+    EXPECT_TRUE(SameState(full, first256));
+}
+
+TEST(Rc4, KeyLengthBelowOneReadsNoKeyAndActsAsAZeroByte) {
+    const std::uint8_t zero[1] = {0};
+    const Rc4State expected = Keyed(zero, 1);
+    for (std::int32_t length : {0, -5}) {
+        Rc4State state = Keyed(nullptr, length);
+        EXPECT_TRUE(SameState(state, expected)) << length;
+    }
+}
+
+}  // namespace

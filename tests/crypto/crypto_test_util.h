@@ -1,0 +1,55 @@
+#pragma once
+// Helpers shared by the crypto tests: hex conversion, reproducible data, and a
+// private temporary folder for the tests that touch files.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline std::vector<std::uint8_t> FromHex(std::string_view hex) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t n = 0; n + 1 < hex.size(); n += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(n, 2)), nullptr, 16)));
+    return bytes;
+}
+
+inline std::string ToHex(const std::uint8_t* bytes, std::size_t length) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (std::size_t n = 0; n < length; ++n) {
+        hex += kDigits[bytes[n] >> 4];
+        hex += kDigits[bytes[n] & 0xF];
+    }
+    return hex;
+}
+
+// Byte n is (7n + 3) mod 256: every byte value occurs, and no 64-byte block repeats its neighbour.
+inline std::vector<std::uint8_t> PatternData(std::size_t length) {
+    std::vector<std::uint8_t> data(length);
+    for (std::size_t n = 0; n < length; ++n) data[n] = static_cast<std::uint8_t>(7 * n + 3);
+    return data;
+}
+
+// A fresh folder for each test, removed with everything in it afterwards.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("vf-crypto-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                   std::to_string(std::random_device{}()));
+        ASSERT_TRUE(std::filesystem::create_directory(folder_)) << folder_;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string PathOf(const char* name) const { return (folder_ / name).string(); }
+
+private:
+    std::filesystem::path folder_;
+};
