@@ -153,6 +153,17 @@ bool WholeTextSelected(HWND dialog, int id) {
     return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(GetDlgItem(dialog, id))) && end > 0;
 }
 
+void PressHelpKey(vftest::Gui& ui) {
+    ui.Record("pressed F1");
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_F1;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
 void EnterAndClose(vftest::Gui& ui, HWND dialog, const char* password) {
     ui.Type(dialog, 114, password);
     ui.Click(dialog, IDOK);

@@ -73,6 +73,8 @@ void ExpectValidation(vftest::Gui& ui, HWND dialog, const std::string& text);
 void ExpectFocus(vftest::Gui& ui, HWND dialog, int id);
 // Whether the whole text of edit `id` is selected.
 bool WholeTextSelected(HWND dialog, int id);
+// F1 as real keyboard input: the system turns it into WM_HELP only on that path.
+void PressHelpKey(vftest::Gui& ui);
 // Types the password and presses OK, waiting for the dialog to close.
 void EnterAndClose(vftest::Gui& ui, HWND dialog, const char* password);
 
