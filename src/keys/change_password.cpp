@@ -86,6 +86,14 @@ void OnChangeCancel(HWND dialog) {
     EndDialog(dialog, 0);
 }
 
+INT_PTR OnChangeCommand(HWND dialog, WORD id) {
+    switch (id) {
+    case IDOK: OnChangeOk(dialog); return TRUE;
+    case IDCANCEL: OnChangeCancel(dialog); return TRUE;
+    default: return FALSE;
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK ChangePasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -94,11 +102,7 @@ INT_PTR CALLBACK ChangePasswordDlgProc(HWND dialog, UINT message, WPARAM wParam,
         InitChangeDialog(dialog);
         return FALSE;
     case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK: OnChangeOk(dialog); return TRUE;
-        case IDCANCEL: OnChangeCancel(dialog); return TRUE;
-        default: return FALSE;
-        }
+        return OnChangeCommand(dialog, LOWORD(wParam));
     case WM_HELP:
         ShowContextHelp(lParam, ChangePasswordHelpIds);
         return TRUE;
