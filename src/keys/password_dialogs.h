@@ -1,9 +1,14 @@
 #pragma once
 // The enter-password dialogs (ENTERPASSDLG95, ENTERPASSDLGNT) and the
-// change-password dialog (CHGPASSDLG). They report through g_bKeyValid and g_bCancel.
+// change-password dialog (CHGPASSDLG). They report through g_bKeyValid and
+// g_bCancel; both always end with the result 0.
 #include <windows.h>
 
 extern BOOL g_bAskOldPassword;  // the change dialog asks for the old password
+
+// Control id and help context id pairs in "veilfold.hlp", ended by 0, 0 (HELP_WM_HELP).
+extern const DWORD EnterPasswordHelpIds[];
+extern const DWORD ChangePasswordHelpIds[];
 
 INT_PTR CALLBACK EnterPasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ChangePasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,49 @@
+#pragma once
+// What the password dialogs share: reading a password field, rejecting input,
+// running a dialog, and context help.
+#include <windows.h>
+
+#include "crypto/sha1.h"
+
+// GetDlgItemTextA count for a password: 254 characters and the terminator.
+// Longer typed text counts by its first 254 characters.
+inline constexpr int kPasswordFieldSize = 255;
+
+// A password read from a dialog field, wiped when it goes out of scope.
+class PasswordField {
+public:
+    PasswordField(HWND dialog, int id);
+    ~PasswordField();
+    PasswordField(const PasswordField&) = delete;
+    PasswordField& operator=(const PasswordField&) = delete;
+
+    const char* text() const { return text_; }
+    int length() const { return length_; }
+    bool empty() const { return length_ == 0; }
+
+private:
+    char text_[kPasswordFieldSize];
+    int length_;
+};
+
+// True when `password` verifies against g_CheckValue (in constant time).
+// Its key lands in `key` either way; the caller wipes it.
+bool VerifyPassword(const PasswordField& password, KeyDigest& key);
+
+// Shows validation message `stringId` over the dialog and moves the focus to
+// `field`, selecting its whole text when asked. The dialog stays open.
+void RejectInput(HWND dialog, UINT stringId, int field, bool selectText);
+
+// Copies string `stringId` into g_szMessage: the change dialog's instruction.
+void SetChangeDialogPrompt(UINT stringId);
+
+// Runs one of the module's dialogs modally, owned by g_hwndOwner. When it
+// cannot be created, says so ("Dialog open error") and returns false.
+bool RunModalDialog(const char* templateName, DLGPROC procedure);
+
+// WM_HELP of a password dialog: help for the control under the cursor or focus.
+void ShowContextHelp(LPARAM helpInfo, const DWORD* helpIds);
+
+// The help call, replaceable so that tests can watch it; WinHelpA by default.
+using WinHelpFunction = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
+extern WinHelpFunction g_pfnWinHelp;

@@ -1,0 +1,123 @@
+// The change-password dialog driven through its real windows: the order of
+// its checks, the form without an old password, and a check value that cannot
+// be written.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "keys/password_dialogs.h"
+#include "keys_fixture.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+
+namespace {
+
+using namespace keytest;
+
+class ChangePassword : public KeysTest {
+protected:
+    void RunDialog() {
+        lstrcpyA(g_szMessage, kNewPasswordPrompt);
+        EXPECT_EQ(DialogBoxParamA(g_hInstance, kChangePasswordTemplate, nullptr, ChangePasswordDlgProc, 0), 0);
+    }
+};
+
+struct Attempt {
+    const char* oldPassword;
+    const char* newPassword;
+    const char* repeated;
+    const char* message;
+    int focus;
+    bool selected;
+};
+
+// Each attempt breaks the first rule that applies; the fields stay as typed.
+TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
+    const Attempt attempts[] = {
+        {"", "", "", "No password entered", 114, false},
+        {"", kNewPass.text, kNewPass.text, "No password entered", 114, false},
+        {kSecret.text, "", "x", "No password entered", 101, false},
+        {kSecret.text, kNewPass.text, "", "No password entered", 102, false},
+        {kOther.text, kNewPass.text, "Different", "Incorrect password.", 114, true},
+        {kSecretLower.text, kNewPass.text, kNewPass.text, "Incorrect password.", 114, true},
+        {kSecret.text, kNewPass.text, "newpass2", "Passwords don't match.", 101, true},
+        {kSecret.text, kNewPass.text, "NewPass", "Passwords don't match.", 101, true},
+    };
+    ASSERT_TRUE(StoreCheckValueOf(kSecret));
+    g_CheckValue = DigestFromText(kSecret.check);
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
+        ExpectFocus(ui, dialog, 114);
+        for (const Attempt& a : attempts) {
+            SCOPED_TRACE(std::string(a.oldPassword) + "/" + a.newPassword + "/" + a.repeated);
+            const std::pair<int, const char*> fields[] = {{114, a.oldPassword}, {101, a.newPassword}, {102, a.repeated}};
+            for (const auto& [id, text] : fields) ui.Type(dialog, id, text);
+            ui.Click(dialog, IDOK);
+            ExpectValidation(ui, dialog, a.message);
+            ExpectFocus(ui, dialog, a.focus);
+            EXPECT_EQ(WholeTextSelected(dialog, a.focus), a.selected);
+            for (const auto& [id, text] : fields) EXPECT_EQ(ui.Text(dialog, id), text);
+        }
+        EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "checking the old password leaves g_Key alone";
+        ui.Type(dialog, 114, kSecret.text);
+        ui.Type(dialog, 101, kNewPass.text);
+        ui.Type(dialog, 102, kNewPass.text);
+        ui.Click(dialog, IDOK);
+        ui.WaitGone(dialog);
+    });
+    RunDialog();
+    gui.Join();
+    EXPECT_EQ(g_bAskOldPassword, TRUE);
+    EXPECT_EQ(g_bKeyValid, TRUE);
+    EXPECT_EQ(g_bCancel, FALSE);
+    EXPECT_EQ(DigestText(g_Key), kNewPass.key);
+    EXPECT_EQ(DigestText(g_CheckValue), kNewPass.check);
+    EXPECT_EQ(ReadValue(kConfigurationKey, "HashedKey"), StoredBytes(kNewPass.check));
+}
+
+TEST_F(ChangePassword, AsksForNoOldPasswordWhenTheCheckValueIsAllZero) {
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 134)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 114)));
+        ExpectFocus(ui, dialog, 101);
+        ui.Click(dialog, IDOK);
+        ExpectValidation(ui, dialog, "No password entered");
+        ExpectFocus(ui, dialog, 101);
+        ui.Type(dialog, 101, kSecret.text);
+        ui.Type(dialog, 102, kSecret.text);
+        ui.Click(dialog, IDOK);
+        ui.WaitGone(dialog);
+    });
+    g_bAskOldPassword = TRUE;  // left over from an earlier dialog: recomputed
+    RunDialog();
+    gui.Join();
+    EXPECT_EQ(g_bAskOldPassword, FALSE);
+    EXPECT_EQ(g_bKeyValid, TRUE);
+    EXPECT_EQ(ReadValue(kConfigurationKey, "HashedKey"), StoredBytes(kSecret.check));
+}
+
+// The new key is in memory all the same, but whether a key is valid stays as it was.
+TEST_F(ChangePassword, UnwrittenCheckValueLeavesKeyValidityAlone) {
+    ASSERT_TRUE(DenyValueWrites(kConfigurationKey));
+    for (BOOL validBefore : {FALSE, TRUE}) {
+        g_bKeyValid = validBefore;
+        g_bCancel = TRUE;
+        vftest::GuiHelper gui([](vftest::Gui& ui) {
+            HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
+            ui.Type(dialog, 101, kSecret.text);
+            ui.Type(dialog, 102, kSecret.text);
+            ui.Click(dialog, IDOK);
+            ui.WaitGone(dialog);
+        });
+        RunDialog();
+        gui.Join();
+        EXPECT_EQ(g_bKeyValid, validBefore);
+        EXPECT_EQ(g_bCancel, FALSE);
+        EXPECT_EQ(DigestText(g_Key), kSecret.key);
+        EXPECT_FALSE(ReadValue(kConfigurationKey, "HashedKey").has_value());
+        g_CheckValue = KeyDigest{};
+    }
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+// The enter-password dialog driven through its real windows: validation,
+// verification, the retention choice, help and About.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "help_recorder.h"
+#include "keys/acquire.h"
+#include "keys/password_dialogs.h"
+#include "keys_fixture.h"
+#include "shell/state.h"
+
+namespace {
+
+using namespace keytest;
+
+class EnterPassword : public KeysTest {
+protected:
+    void SetUp() override {
+        KeysTest::SetUp();
+        g_CheckValue = DigestFromText(kSecret.check);
+    }
+};
+
+TEST_F(EnterPassword, RejectsEmptyAndWrongPasswordsAsOftenAsTyped) {
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitEnterDialog(ui);
+        ExpectFocus(ui, dialog, 114);
+        ui.Click(dialog, IDOK);
+        ExpectValidation(ui, dialog, "No password entered");
+        ExpectFocus(ui, dialog, 114);
+        // Letter case counts; so does every character.
+        for (const char* wrong : {kSecretLower.text, "SECRET1", "Secret1 ", "Secret"}) {
+            ui.Type(dialog, 114, wrong);
+            ui.Click(dialog, IDOK);
+            ExpectValidation(ui, dialog, "Incorrect password.");
+            ExpectFocus(ui, dialog, 114);
+            EXPECT_TRUE(WholeTextSelected(dialog, 114)) << wrong;
+            EXPECT_EQ(ui.Text(dialog, 114), wrong) << "the field is not cleared";
+            EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "a wrong password's key stays out of g_Key";
+        }
+        EnterAndClose(ui, dialog, kSecret.text);
+    });
+    EXPECT_EQ(PromptForPassword(), 1);
+    gui.Join();
+    EXPECT_EQ(g_bKeyValid, TRUE);
+    EXPECT_EQ(g_bCancel, FALSE);
+    EXPECT_EQ(DigestText(g_Key), kSecret.key);
+}
+
+// The first 254 characters of a field are the password; the rest is not read.
+TEST_F(EnterPassword, CountsTheFirst254Characters) {
+    const std::string first254(254, 'a');
+    struct {
+        std::string typed;
+        bool accepted;
+    } const cases[] = {{first254, true}, {first254 + std::string(46, 'b'), true}, {std::string(253, 'a'), false}};
+    g_CheckValue = DigestFromText("7d33b8b6b6d73d4222f7421c51868dc30d070787");  // of 254 times 'a'
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed.size());
+        g_Key = KeyDigest{};
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND dialog = WaitEnterDialog(ui);
+            ui.Type(dialog, 114, c.typed);
+            ui.Click(dialog, IDOK);
+            if (c.accepted) return ui.WaitGone(dialog);
+            ExpectValidation(ui, dialog, "Incorrect password.");
+            ui.Click(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(PromptForPassword(), c.accepted ? 1 : 0);
+        gui.Join();
+        EXPECT_EQ(DigestText(g_Key), c.accepted ? "2ca6ff06b753061d68872bf86dfefe48d6c90031" : std::string(40, '0'));
+    }
+}
+
+// OK with the right password takes the retention choice; only 104 writes the
+// volatile key, and 103 removes nothing that is already there.
+TEST_F(EnterPassword, KeepsTheKeyOnlyWhenAskedTo) {
+    struct {
+        int button;
+        BOOL retainAfter;
+        std::string tempKeyAfter;
+    } const cases[] = {{104, TRUE, StoredBytes(kSecret.key)}, {103, FALSE, StoredBytes(kOther.key)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        ASSERT_TRUE(SetValue(kTempKey, "Key", REG_BINARY, StoredBytes(kOther.key)));
+        g_bRetainKey = c.button == 103;  // start from the other choice
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND dialog = WaitEnterDialog(ui);
+            ui.Click(dialog, c.button);
+            EnterAndClose(ui, dialog, kSecret.text);
+        });
+        EXPECT_EQ(PromptForPassword(), 1);
+        gui.Join();
+        EXPECT_EQ(g_bRetainKey, c.retainAfter);
+        EXPECT_EQ(ReadValue(kTempKey, "Key"), c.tempKeyAfter);
+    }
+}
+
+TEST_F(EnterPassword, The95FormOffersNoRetentionAndWritesNoKey) {
+    g_bIsNT = FALSE;
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitEnterDialog(ui);
+        EXPECT_EQ(GetDlgItem(dialog, 103), nullptr);
+        EXPECT_EQ(GetDlgItem(dialog, 104), nullptr);
+        EnterAndClose(ui, dialog, kSecret.text);
+    });
+    EXPECT_EQ(PromptForPassword(), 1);
+    gui.Join();
+    EXPECT_EQ(g_bRetainKey, FALSE);
+    EXPECT_FALSE(KeyExists(kTempKey));
+}
+
+TEST_F(EnterPassword, HelpKeyInThePasswordFieldCallsWinHelpWithTheDialogsTable) {
+    HelpRecorder help;
+    HWND field = nullptr;
+    HelpCall call{};
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        HWND dialog = WaitEnterDialog(ui);
+        field = GetDlgItem(dialog, 114);
+        ExpectFocus(ui, dialog, 114);
+        PressHelpKey(ui);
+        ASSERT_TRUE(help.WaitForCall(0)) << "F1 in the password field called no help";
+        call = help.Last();
+        ui.Click(dialog, IDCANCEL);
+    });
+    PromptForPassword();
+    gui.Join();
+    EXPECT_EQ(help.Calls(), 1);
+    EXPECT_EQ(call.window, field);
+    EXPECT_EQ(call.file, "veilfold.hlp");
+    EXPECT_EQ(call.command, static_cast<UINT>(HELP_WM_HELP));
+    EXPECT_EQ(call.data, reinterpret_cast<ULONG_PTR>(EnterPasswordHelpIds));
+}
+
+TEST_F(EnterPassword, AboutReturnsToTheDialogUnchanged) {
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitEnterDialog(ui);
+        ui.Type(dialog, 114, kSecret.text);
+        ui.Click(dialog, 135);
+        ExpectFocus(ui, dialog, 135);  // the click has been handled
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ(ui.Text(dialog, 114), kSecret.text);
+        ui.Click(dialog, IDOK);
+        ui.WaitGone(dialog);
+    });
+    EXPECT_EQ(PromptForPassword(), 1);
+    gui.Join();
+}
+
+}  // namespace

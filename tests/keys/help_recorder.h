@@ -1,0 +1,35 @@
+#pragma once
+// Stands in for WinHelpA while a test runs and remembers the calls, so that
+// the GUI script can wait for one and the test can check its arguments.
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+namespace keytest {
+
+struct HelpCall {
+    HWND window;
+    std::string file;
+    UINT command;
+    ULONG_PTR data;
+};
+
+class HelpRecorder {
+public:
+    HelpRecorder();   // installs itself in g_pfnWinHelp
+    ~HelpRecorder();  // puts WinHelpA back
+
+    int Calls() const { return calls_.load(); }
+    HelpCall Last() const { return last_; }  // read once Calls() has moved
+    // Waits (bounded) until more than `seen` calls have been made.
+    bool WaitForCall(int seen) const;
+
+private:
+    static BOOL WINAPI Record(HWND window, LPCSTR file, UINT command, ULONG_PTR data);
+    static HelpRecorder* active_;
+    HelpCall last_{};
+    std::atomic<int> calls_{0};
+};
+
+}  // namespace keytest
