@@ -26,7 +26,8 @@ bool EnsureAboutClass(HINSTANCE instance) {
     cls.lpfnWndProc = AboutWndProc;
     cls.cbWndExtra = kAboutWindowExtraBytes;
     cls.hInstance = instance;
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>((majorVersion >= 4 ? COLOR_MENU : COLOR_WINDOW) + 1));
+    const int background = majorVersion >= 4 ? COLOR_MENU : COLOR_WINDOW;
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
     cls.lpszClassName = kAboutClassName;
     return RegisterClassA(&cls) != 0;
 }
@@ -77,8 +78,8 @@ HWND CreateAboutWindow(HINSTANCE instance, HWND owner, const char* caption, cons
     HWND parent = owner ? owner : GetDesktopWindow();
     RECT anchor{};
     GetWindowRect(parent, &anchor);
-    const WindowPlace place = CentreOnAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom, outer,
-                                             TextExtent{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+    const TextExtent screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const WindowPlace place = CentreOnAnchor(anchor.left, anchor.top, anchor.right, anchor.bottom, outer, screen);
     return CreateWindowExA(kAboutExStyle, kAboutClassName, caption, kAboutStyle, place.x, place.y, outer.width,
                            outer.height, parent, nullptr, instance, nullptr);
 }

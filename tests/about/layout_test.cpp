@@ -17,7 +17,8 @@ struct Measured {
 // Answers from a table; a text that is not in it cannot be measured.
 class TableMeasurer : public AboutMeasurer {
 public:
-    TableMeasurer(std::vector<Measured> sizes, std::int32_t fontHeight) : sizes_(std::move(sizes)), fontHeight_(fontHeight) {}
+    TableMeasurer(std::vector<Measured> sizes, std::int32_t fontHeight)
+        : sizes_(std::move(sizes)), fontHeight_(fontHeight) {}
     bool MeasureWrapped(const char* text, TextFont, TextExtent& extent) override { return Find(text, extent); }
     bool MeasureLine(const char* text, TextExtent& extent) override { return Find(text, extent); }
     bool MeasureUnwrapped(const char* text, TextExtent& extent) override { return Find(text, extent); }
@@ -127,8 +128,10 @@ TEST(AboutLayout, CellsCarryTheirIdsAndTexts) {
     const struct {
         std::uint16_t id;
         const char* text;
-    } expected[kAboutCellCount] = {{1001, kTitle},         {0, kText},      {0, "Physical Memory:"}, {0, kMemory},
-                                   {0, "Processor Type:"}, {0, kProcessor}, {1, "&OK"},              {1000, "&Credits"}};
+    } expected[kAboutCellCount] = {{1001, kTitle},           {0, kText},
+                                   {0, "Physical Memory:"}, {0, kMemory},
+                                   {0, "Processor Type:"},  {0, kProcessor},
+                                   {1, "&OK"},              {1000, "&Credits"}};
     for (int n = 0; n < kAboutCellCount; ++n) {
         EXPECT_EQ(layout.cells[n].id, expected[n].id) << "cell " << n;
         EXPECT_STREQ(layout.cells[n].text, expected[n].text) << "cell " << n;
