@@ -115,17 +115,21 @@ void CALLBACK CloseMenu(HWND window, UINT, UINT_PTR timer, DWORD) {
     EndMenu();
 }
 
+DWORD WINAPI TakeScreenshot(LPVOID name) {
+    Sleep(500);  // the menu is drawn by then
+    vftest::SaveScreenshot(*static_cast<const std::string*>(name));
+    return 0;
+}
+
 void ShowMenu(HWND window, HMENU menu, const Options& options) {
     if (!options.showMenuMs) return;
     SetForegroundWindow(window);
     SetTimer(window, kCloseMenuTimer, options.showMenuMs, CloseMenu);
     if (!options.screenshot.empty()) {
         // Taken from a helper thread while the menu's own loop runs.
-        CreateThread(nullptr, 0, [](LPVOID name) -> DWORD {
-            Sleep(500);
-            vftest::SaveScreenshot(*static_cast<std::string*>(name));
-            return 0;
-        }, const_cast<std::string*>(&options.screenshot), 0, nullptr);
+        HANDLE thread = CreateThread(nullptr, 0, TakeScreenshot, const_cast<std::string*>(&options.screenshot), 0,
+                                     nullptr);
+        if (thread) CloseHandle(thread);
     }
     TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, 200, 150, 0, window, nullptr);
     std::printf("menu shown for %u ms\n", options.showMenuMs);
