@@ -1,10 +1,16 @@
-// Module entry and the two exports COM looks up by name.
+// Module entry and the two exports through which COM reaches the extension.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <new>
+
+#include "shell/class_id.h"
+#include "shell/factory.h"
 #include "shell/state.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// Process attach: the module's handle for every resource, the owner of the
+// run's windows, and the common controls for the progress bar.
+BOOL ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_hInstance = instance;
         g_hwndOwner = GetActiveWindow();
@@ -13,9 +19,15 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID, REFIID, LPVOID* ppv) {
-    if (ppv) *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    return ModuleEntry(instance, reason, reserved);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(rclsid, CLSID_VeilfoldShellExtension)) return CLASS_E_CLASSNOTAVAILABLE;
+    return HandOut(new (std::nothrow) CClassFactory, riid, ppv);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_cObjects == 0 ? S_OK : S_FALSE; }

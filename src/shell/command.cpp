@@ -1,0 +1,111 @@
+#include "shell/command.h"
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "crypto/wipe.h"
+#include "fileproc/walker.h"
+#include "keys/acquire.h"
+#include "keys/keystore.h"
+#include "shell/messages.h"
+#include "shell/progress.h"
+#include "shell/selection.h"
+#include "shell/state.h"
+#include "shell/texts.h"
+
+const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, WalkPath};
+
+namespace {
+
+LONG s_runActive;
+
+// The shared state holds one run. Held for a whole run; a second command
+// cannot take it and leaves the state alone.
+class ActiveRun {
+public:
+    ActiveRun() : acquired_(InterlockedExchange(&s_runActive, 1) == 0) {}
+    ~ActiveRun() {
+        if (acquired_) InterlockedExchange(&s_runActive, 0);
+    }
+    ActiveRun(const ActiveRun&) = delete;
+    ActiveRun& operator=(const ActiveRun&) = delete;
+    bool acquired() const { return acquired_; }
+
+private:
+    bool acquired_;
+};
+
+// The owner was taken when the module was loaded; by now it may be gone, and
+// a dead owner would leave every box and dialog of the run without one.
+void ReplaceDeadOwner(HWND shellWindow) {
+    if (g_hwndOwner && !IsWindow(g_hwndOwner)) g_hwndOwner = IsWindow(shellWindow) ? shellWindow : nullptr;
+}
+
+// A retained key (NT family), else the one the user enters or sets.
+bool ObtainKey(const RunSteps& steps) {
+    g_bIsNT = steps.isWindowsNT();
+    if (g_bIsNT) {
+        g_bRetainKey = steps.loadRetainedKey(&g_Key);
+        g_bKeyValid = g_bRetainKey;
+    } else {
+        g_bRetainKey = FALSE;
+    }
+    g_bCancel = FALSE;
+    return g_bKeyValid || steps.acquireKey(&g_CheckValue);
+}
+
+void WipeKey() {
+    g_bKeyValid = FALSE;
+    SecureWipe(g_Key);
+}
+
+// Walks a copy of the selection: a context menu opened while the run pumps
+// messages may append to or empty the list itself.
+void WalkSelection(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
+    std::vector<std::string> paths;
+    if (!CopySelection(paths)) {
+        ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
+        return;
+    }
+    for (const std::string& path : paths) {
+        lstrcpynA(pathBuffer, path.c_str(), MAX_PATH);
+        int goOn = steps.walkPath(pathBuffer, command.encrypt);
+        if (g_bCancel || !goOn) break;
+    }
+}
+
+void ProcessWithBuffer(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
+    g_pBuffer = new (std::nothrow) BYTE[kIoBufferSize];
+    if (!g_pBuffer) {
+        ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
+        return;
+    }
+    // A password dialog may have been cancelled although a key is at hand.
+    if (!g_bCancel) {
+        OpenProgressWindow(command.titleId);
+        WalkSelection(command, pathBuffer, steps);
+        CloseProgressWindow();
+    }
+    delete[] g_pBuffer;
+    g_pBuffer = nullptr;
+}
+
+}  // namespace
+
+HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow,
+                   const RunSteps& steps) {
+    ActiveRun run;
+    if (!run.acquired()) return kRunAlreadyActive;
+    ReplaceDeadOwner(shellWindow);
+
+    if (!ObtainKey(steps)) {
+        // No verified key: whatever g_Key holds now (the digest of a password
+        // typed in vain, say) must not stay in memory either.
+        WipeKey();
+        return S_OK;
+    }
+    ProcessWithBuffer(command, pathBuffer, steps);
+    if (!g_bRetainKey) WipeKey();
+    return S_OK;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// A command run: key, I/O buffer, progress window, the walk over the
+// selection, teardown. Synchronous on the calling thread.
+#include <windows.h>
+
+#include "crypto/sha1.h"
+#include "shell/menu_commands.h"
+
+// The steps of a run that other subsystems provide. The run calls them only
+// through this table, so a test can stand in for the key dialogs and the walker.
+struct RunSteps {
+    BOOL (*isWindowsNT)();
+    BOOL (*loadRetainedKey)(KeyDigest* key);
+    int (*acquireKey)(KeyDigest* checkValue);
+    int (*walkPath)(const char* path, int encrypt);
+};
+
+// The real steps: key store, key acquisition, path walker.
+extern const RunSteps kRunSteps;
+
+// Refusal of a run while another is active, on this thread (re-entered
+// through the message pump) or on another.
+inline constexpr HRESULT kRunAlreadyActive = HRESULT_FROM_WIN32(ERROR_BUSY);
+
+// Carries out `command` over the selection, handing each path to the walker
+// through `pathBuffer`. `shellWindow` is the window the shell passed with the
+// command: the owner of the run's windows when the one taken at load is gone.
+// S_OK for every run started, whatever its outcome; kRunAlreadyActive when
+// refused.
+HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow,
+                   const RunSteps& steps = kRunSteps);

@@ -1,0 +1,69 @@
+// Identity, lifetime and selection recording of the extension object.
+#include "shell/extension.h"
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "shell/selection.h"
+#include "shell/state.h"
+
+CShellExtension::CShellExtension() : m_cRef(1), m_szPath{} { InterlockedIncrement(&g_cObjects); }
+
+CShellExtension::~CShellExtension() {
+    // The selection belongs to the process, not to the object: any object's
+    // end closes the context menu that it was recorded for.
+    ClearSelection();
+    InterlockedDecrement(&g_cObjects);
+}
+
+STDMETHODIMP CShellExtension::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    // IContextMenu is the first base, so its part also stands for IUnknown;
+    // the IShellExtInit part is a separate pointer into the same object.
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IContextMenu)) {
+        *ppv = static_cast<IContextMenu*>(this);
+    } else if (IsEqualIID(riid, IID_IShellExtInit)) {
+        *ppv = static_cast<IShellExtInit*>(this);
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CShellExtension::AddRef() { return ++m_cRef; }
+
+STDMETHODIMP_(ULONG) CShellExtension::Release() {
+    LONG count = --m_cRef;
+    if (count == 0) delete this;
+    return count;
+}
+
+STDMETHODIMP CShellExtension::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
+    if (!data) return E_FAIL;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (FAILED(data->GetData(&format, &medium))) return E_FAIL;
+    HRESULT result = medium.tymed == TYMED_HGLOBAL ? RecordDroppedPaths(static_cast<HDROP>(medium.hGlobal)) : E_FAIL;
+    ReleaseStgMedium(&medium);
+    return result;
+}
+
+// Appends the dropped paths to the selection, all of them or none.
+HRESULT CShellExtension::RecordDroppedPaths(HDROP drop) noexcept {
+    try {
+        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        std::vector<std::string> paths;
+        paths.reserve(count);
+        for (UINT i = 0; i < count; ++i) {
+            // A longer path is cut to MAX_PATH - 1 characters.
+            // An empty name is no path (some hosts report one for an empty list).
+            if (DragQueryFileA(drop, i, m_szPath, MAX_PATH)) paths.emplace_back(m_szPath);
+        }
+        return AppendSelection(std::move(paths)) ? S_OK : E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        return E_OUTOFMEMORY;
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+// CShellExtension: the object the shell creates for a context menu on files
+// and folders. It records the selection (IShellExtInit), adds the commands
+// and carries one out (IContextMenu).
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+class CShellExtension final : public IContextMenu, public IShellExtInit {
+public:
+    CShellExtension();
+    CShellExtension(const CShellExtension&) = delete;
+    CShellExtension& operator=(const CShellExtension&) = delete;
+
+    // IUnknown, shared by both interface parts: one identity, one count.
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IContextMenu (context_menu.cpp)
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
+                                  UINT flags) override;
+    STDMETHODIMP InvokeCommand(LPCMINVOKECOMMANDINFO info) override;
+    STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, LPSTR name, UINT cchMax) override;
+
+    // IShellExtInit
+    STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
+
+private:
+    ~CShellExtension();  // only Release destroys
+    HRESULT RecordDroppedPaths(HDROP drop) noexcept;
+
+    LONG m_cRef;
+    char m_szPath[MAX_PATH];  // each selected path in turn, during Initialize and during a run
+};

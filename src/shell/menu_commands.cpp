@@ -1,0 +1,13 @@
+#include "shell/menu_commands.h"
+
+#include "resource.h"
+#include "shell/texts.h"
+
+const MenuCommand kMenuCommands[kMenuCommandCount] = {
+    {IDM_ENCRYPT, "encrypt", kEncryptMenuText, IDS_ENCRYPT_HELP, IDS_ENCRYPTING_TITLE, 1},
+    {IDM_DECRYPT, "decrypt", kDecryptMenuText, IDS_DECRYPT_HELP, IDS_DECRYPTING_TITLE, 0},
+};
+
+const MenuCommand* FindMenuCommand(UINT_PTR offset) {
+    return offset < kMenuCommandCount ? &kMenuCommands[offset] : nullptr;
+}

@@ -1,0 +1,318 @@
+// A command run with stand-ins for the key dialogs and the path walker: what
+// it opens, walks, wipes and refuses.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gui.h"
+#include "shell/command.h"
+#include "shell/extension.h"
+#include "shell/factory.h"
+#include "shell/state.h"
+#include "shell_fixtures.h"
+
+namespace {
+
+constexpr KeyDigest kRetainedKey = {{1, 2, 3, 4, 5}};
+constexpr KeyDigest kEnteredKey = {{6, 7, 8, 9, 10}};
+
+// What a walker call saw of the run around it.
+struct WalkSeen {
+    std::string path;
+    int encrypt;
+    bool bufferLive;
+    std::string progressCaption;
+    HWND progressOwner;
+    bool ownerEnabled;
+};
+
+// The stand-ins' settings and what they recorded.
+struct Steps {
+    BOOL nt = TRUE;
+    BOOL retainedKeyStored = FALSE;
+    int acquireResult = 1;
+    bool cancelDuringAcquire = false;
+    int stopAtWalk = -1;                         // the walker returns 0 on this call
+    std::function<void()> duringWalk;            // run inside every walker call
+    int loadCalls = 0;
+    int acquireCalls = 0;
+    KeyDigest* acquireDestination = nullptr;
+    std::vector<WalkSeen> walks;
+};
+
+Steps* s_steps;
+
+BOOL FakeIsWindowsNT() { return s_steps->nt; }
+
+BOOL FakeLoadRetainedKey(KeyDigest* key) {
+    ++s_steps->loadCalls;
+    if (s_steps->retainedKeyStored) *key = kRetainedKey;
+    return s_steps->retainedKeyStored;
+}
+
+int FakeAcquireKey(KeyDigest* checkValue) {
+    ++s_steps->acquireCalls;
+    s_steps->acquireDestination = checkValue;
+    if (s_steps->cancelDuringAcquire) g_bCancel = TRUE;
+    g_Key = kEnteredKey;  // what the dialog derived, verified or not
+    g_bKeyValid = s_steps->acquireResult;
+    return s_steps->acquireResult;
+}
+
+int FakeWalkPath(const char* path, int encrypt) {
+    char caption[64] = "";
+    if (g_hwndProgress) GetWindowTextA(g_hwndProgress, caption, sizeof caption);
+    s_steps->walks.push_back({path, encrypt, g_pBuffer != nullptr, caption,
+                              g_hwndProgress ? GetWindow(g_hwndProgress, GW_OWNER) : nullptr,
+                              g_hwndOwner && IsWindowEnabled(g_hwndOwner) != FALSE});
+    if (s_steps->duringWalk) s_steps->duringWalk();
+    return static_cast<int>(s_steps->walks.size()) - 1 == s_steps->stopAtWalk ? 0 : 1;
+}
+
+const RunSteps kFakeSteps = {FakeIsWindowsNT, FakeLoadRetainedKey, FakeAcquireKey, FakeWalkPath};
+
+bool IsWiped(const KeyDigest& key) {
+    for (auto word : key.h)
+        if (word) return false;
+    return true;
+}
+
+class CommandRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s_steps = &steps_;
+        g_hwndOwner = owner_.hwnd();
+        g_SelectionList = {"C:\\first", "C:\\second", "C:\\third"};
+        g_bKeyValid = FALSE;
+        g_bRetainKey = FALSE;
+        g_Key = {};
+    }
+    void TearDown() override {
+        g_SelectionList.clear();
+        g_hwndOwner = nullptr;
+        g_bKeyValid = g_bRetainKey = g_bCancel = FALSE;
+        g_Key = {};
+        s_steps = nullptr;
+    }
+
+    HRESULT Run(UINT offset = IDM_ENCRYPT, HWND shellWindow = nullptr) {
+        return RunCommand(kMenuCommands[offset], path_, shellWindow, kFakeSteps);
+    }
+    std::vector<std::string> WalkedPaths() const {
+        std::vector<std::string> paths;
+        for (const WalkSeen& walk : steps_.walks) paths.push_back(walk.path);
+        return paths;
+    }
+    void ExpectTornDown() {
+        EXPECT_EQ(g_hwndProgress, nullptr);
+        EXPECT_EQ(g_pBuffer, nullptr);
+        EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
+        EXPECT_TRUE(vftest::ProcessTopLevelWindows().size() == 1) << "a window of the run is still there";
+    }
+
+    vftest::OwnerWindow owner_;
+    Steps steps_;
+    char path_[MAX_PATH] = "";
+};
+
+TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
+    struct Case {
+        UINT offset;
+        const char* caption;
+        int encrypt;
+    };
+    const Case cases[] = {{IDM_ENCRYPT, "Encrypting Files...", 1}, {IDM_DECRYPT, "Decrypting Files...", 0}};
+    for (const Case& c : cases) {
+        steps_.walks.clear();
+        EXPECT_EQ(Run(c.offset), S_OK);
+        EXPECT_EQ(WalkedPaths(), g_SelectionList);
+        for (const WalkSeen& walk : steps_.walks) {
+            EXPECT_EQ(walk.encrypt, c.encrypt);
+            EXPECT_TRUE(walk.bufferLive);
+            EXPECT_EQ(walk.progressCaption, c.caption);
+            EXPECT_EQ(walk.progressOwner, owner_.hwnd());
+            EXPECT_FALSE(walk.ownerEnabled) << "the owner takes input during the run";
+        }
+        EXPECT_STREQ(path_, "C:\\third") << "paths reach the walker through the object's buffer";
+        ExpectTornDown();
+        EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
+    }
+}
+
+TEST_F(CommandRun, RetainedKeyAsksForNoPasswordAndOutlivesTheRun) {
+    steps_.retainedKeyStored = TRUE;
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(steps_.loadCalls, 1);
+    EXPECT_EQ(steps_.acquireCalls, 0);
+    EXPECT_EQ(steps_.walks.size(), 3u);
+    EXPECT_EQ(g_bKeyValid, TRUE);
+    EXPECT_EQ(memcmp(&g_Key, &kRetainedKey, sizeof g_Key), 0);
+}
+
+TEST_F(CommandRun, EnteredKeyIsWipedAtTheEnd) {
+    const BOOL families[] = {TRUE, FALSE};
+    for (BOOL nt : families) {
+        steps_ = Steps{};
+        steps_.nt = nt;
+        EXPECT_EQ(Run(), S_OK);
+        EXPECT_EQ(steps_.loadCalls, nt ? 1 : 0) << "a retained key exists on the NT family only";
+        EXPECT_EQ(steps_.acquireCalls, 1);
+        EXPECT_EQ(steps_.acquireDestination, &g_CheckValue);
+        EXPECT_EQ(steps_.walks.size(), 3u);
+        EXPECT_EQ(g_bKeyValid, FALSE);
+        EXPECT_TRUE(IsWiped(g_Key));
+    }
+}
+
+TEST_F(CommandRun, WithoutAKeyNothingOpensAndTheTypedDigestIsWiped) {
+    steps_.acquireResult = 0;
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(steps_.walks.empty());
+    EXPECT_TRUE(IsWiped(g_Key));
+    ExpectTornDown();
+}
+
+TEST_F(CommandRun, CancelledPasswordDialogOpensNoProgressWindow) {
+    steps_.cancelDuringAcquire = true;
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_TRUE(steps_.walks.empty());
+    EXPECT_TRUE(IsWiped(g_Key));
+    ExpectTornDown();
+}
+
+TEST_F(CommandRun, WalkerAskingToStopEndsTheRun) {
+    steps_.stopAtWalk = 0;
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(WalkedPaths(), std::vector<std::string>{"C:\\first"});
+    ExpectTornDown();
+}
+
+// Captions of the dialogs destroyed on this thread while it exists: a window
+// that only flashes is too quick for the GUI helper to see.
+class DestroyedDialogs {
+public:
+    DestroyedDialogs() : hook_(SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId())) { s_captions = &captions_; }
+    ~DestroyedDialogs() {
+        UnhookWindowsHookEx(hook_);
+        s_captions = nullptr;
+    }
+    const std::vector<std::string>& captions() const { return captions_; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (code == HCBT_DESTROYWND && s_captions && vftest::WindowClass(window) == "#32770") {
+            char caption[64] = "";
+            GetWindowTextA(window, caption, sizeof caption);
+            s_captions->push_back(caption);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline std::vector<std::string>* s_captions;
+    HHOOK hook_;
+    std::vector<std::string> captions_;
+};
+
+TEST_F(CommandRun, EmptySelectionStillOpensAndClosesTheWindow) {
+    g_SelectionList.clear();
+    DestroyedDialogs dialogs;
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(dialogs.captions(), std::vector<std::string>{"Encrypting Files..."});
+    EXPECT_TRUE(steps_.walks.empty());
+    EXPECT_TRUE(IsWiped(g_Key));
+    ExpectTornDown();
+}
+
+TEST_F(CommandRun, DeadOwnerGivesWayToTheShellsWindow) {
+    vftest::OwnerWindow shellWindow;
+    HWND dead = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(dead);
+    g_hwndOwner = dead;
+    EXPECT_EQ(Run(IDM_ENCRYPT, shellWindow.hwnd()), S_OK);
+    ASSERT_EQ(steps_.walks.size(), 3u);
+    EXPECT_EQ(steps_.walks[0].progressOwner, shellWindow.hwnd());
+    EXPECT_EQ(g_hwndOwner, shellWindow.hwnd());
+
+    g_hwndOwner = dead;
+    steps_.walks.clear();
+    EXPECT_EQ(Run(IDM_ENCRYPT, nullptr), S_OK);
+    EXPECT_EQ(g_hwndOwner, nullptr) << "no live window to own the run";
+    EXPECT_EQ(steps_.walks.size(), 3u);
+}
+
+TEST_F(CommandRun, SelectionChangedDuringTheRunDoesNotChangeWhatIsWalked) {
+    steps_.duringWalk = [] { g_SelectionList.clear(); };  // another object ended meanwhile
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second", "C:\\third"}));
+}
+
+TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
+    vftest::ComRef<IContextMenu> other;
+    HRESULT nested = S_OK, fromThread = S_OK;
+    BOOL cancelSeen = -1;
+    steps_.duringWalk = [&] {
+        if (steps_.walks.size() != 1) return;
+        g_bCancel = 5;  // a sentinel the refused runs must leave alone
+        // Re-entered on this thread, as through the message pump.
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(IDM_DECRYPT);
+        nested = other->InvokeCommand(&info);
+        // And from another thread.
+        std::thread([&] { fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], path_, nullptr, kFakeSteps); }).join();
+        cancelSeen = g_bCancel;
+        g_bCancel = FALSE;
+    };
+    ASSERT_EQ(HandOut(new CShellExtension, IID_IContextMenu, other.out()), S_OK);
+    g_SelectionList = {"C:\\first", "C:\\second"};
+    EXPECT_EQ(Run(), S_OK);
+    EXPECT_EQ(nested, kRunAlreadyActive);
+    EXPECT_EQ(fromThread, kRunAlreadyActive);
+    EXPECT_EQ(cancelSeen, 5);
+    EXPECT_EQ(steps_.acquireCalls, 1) << "a refused run asked for a key";
+    EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second"}));
+    other.Reset();
+    g_SelectionList = {"C:\\again"};
+    steps_.walks.clear();
+    steps_.duringWalk = nullptr;
+    EXPECT_EQ(Run(), S_OK) << "the next run after the end is accepted";
+    EXPECT_EQ(WalkedPaths(), std::vector<std::string>{"C:\\again"});
+}
+
+enum class CancelWay { Button, Escape, CloseBox };
+
+class CommandRunCancel : public CommandRun, public ::testing::WithParamInterface<CancelWay> {};
+
+TEST_P(CommandRunCancel, StopsBeforeTheNextPathAndGivesTheOwnerBack) {
+    // The walker pumps messages like the real one, until the user has cancelled.
+    steps_.duringWalk = [] { vftest::PumpUntil([] { return g_bCancel != FALSE; }); };
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND window = ui.WaitWindow("Encrypting Files...");
+        ui.Screenshot("progress-window");
+        switch (GetParam()) {
+        case CancelWay::Button: ui.Click(window, IDCANCEL); break;
+        case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
+        case CancelWay::CloseBox:
+            ui.Record("chose Close from the window menu");
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        ui.WaitGone(window);
+    });
+    EXPECT_EQ(Run(), S_OK);
+    gui.Join();
+    EXPECT_EQ(WalkedPaths(), std::vector<std::string>{"C:\\first"});
+    ExpectTornDown();
+    EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
+    EXPECT_TRUE(IsWiped(g_Key));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CommandRunCancel,
+                         ::testing::Values(CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox));
+
+}  // namespace

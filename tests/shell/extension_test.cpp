@@ -1,0 +1,210 @@
+// The context-menu extension object: selection, menu items, command strings.
+#include <windows.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gui.h"
+#include "paths.h"
+#include "shell/extension.h"
+#include "shell/factory.h"
+#include "shell/state.h"
+#include "shell_fixtures.h"
+
+namespace {
+
+using vftest::ComRef;
+
+class Extension : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        g_SelectionList.clear();
+        objectsBefore_ = g_cObjects;
+        ASSERT_EQ(HandOut(new CShellExtension, IID_IShellExtInit, init_.out()), S_OK);
+        ASSERT_EQ(init_->QueryInterface(IID_IContextMenu, menu_.out()), S_OK);
+    }
+    void TearDown() override {
+        menu_.Reset();
+        init_.Reset();
+        OleUninitialize();
+    }
+
+    HRESULT InitializeWith(IDataObject* data) {
+        HRESULT result = init_->Initialize(nullptr, data, nullptr);
+        if (data) data->Release();
+        return result;
+    }
+
+    std::vector<std::string> MakeFiles(const std::vector<std::string>& names) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            paths.push_back(dir_ / name);
+            EXPECT_TRUE(vftest::WriteFileBytes(paths.back(), name));
+        }
+        return paths;
+    }
+
+    vftest::TempDir dir_;
+    ComRef<IShellExtInit> init_;
+    ComRef<IContextMenu> menu_;
+    LONG objectsBefore_ = 0;
+};
+
+TEST_F(Extension, InitializeRecordsTheShellsSelectionInItsOrder) {
+    auto paths = MakeFiles({"c.txt", "a.txt", "b.txt"});
+    IDataObject* data = vftest::CreateShellDataObject(paths);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(InitializeWith(data), S_OK);
+    EXPECT_EQ(g_SelectionList, paths);
+}
+
+TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
+    auto first = MakeFiles({"one.txt"});
+    auto second = MakeFiles({"two.txt", "three.txt"});
+    EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(first)), S_OK);
+    EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(second)), S_OK);
+    EXPECT_EQ(g_SelectionList, (std::vector<std::string>{first[0], second[0], second[1]}));
+}
+
+TEST_F(Extension, LastReleaseEmptiesTheSelectionAndTheCount) {
+    EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x.txt", "C:\\y"})), S_OK);
+    EXPECT_EQ(g_cObjects, objectsBefore_ + 1);
+    menu_.Reset();
+    EXPECT_EQ(g_SelectionList.size(), 2u) << "the object is still held through IShellExtInit";
+    init_.Reset();
+    EXPECT_TRUE(g_SelectionList.empty());
+    EXPECT_EQ(g_cObjects, objectsBefore_);
+}
+
+TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
+    std::string longPath = "C:\\" + std::string(300, 'p');
+    EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({longPath, "C:\\short"})), S_OK);
+    ASSERT_EQ(g_SelectionList.size(), 2u);
+    EXPECT_EQ(g_SelectionList[0], longPath.substr(0, MAX_PATH - 1));
+    EXPECT_EQ(g_SelectionList[1], "C:\\short");
+}
+
+TEST_F(Extension, InitializeWithoutUsableDataRecordsNothing) {
+    EXPECT_EQ(InitializeWith(nullptr), E_FAIL);
+    EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x"}, true)), E_FAIL);
+    EXPECT_TRUE(g_SelectionList.empty());
+    EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({})), S_OK);
+    EXPECT_TRUE(g_SelectionList.empty());
+}
+
+// A popup menu with seven items of the shell's own, ids 1 to 7.
+class ShellMenu {
+public:
+    ShellMenu() : menu_(CreatePopupMenu()) {
+        for (UINT id = 1; id <= 7; ++id)
+            AppendMenuA(menu_, MF_STRING, id, ("Item " + std::to_string(id)).c_str());
+    }
+    ~ShellMenu() { DestroyMenu(menu_); }
+    HMENU get() const { return menu_; }
+    std::string Text(int position) const {
+        char text[64] = "";
+        GetMenuStringA(menu_, position, text, sizeof text, MF_BYPOSITION);
+        return text;
+    }
+
+private:
+    HMENU menu_;
+};
+
+TEST_F(Extension, QueryContextMenuAddsASeparatorAndTwoCommands) {
+    ShellMenu menu;
+    EXPECT_EQ(menu_->QueryContextMenu(menu.get(), 5, 100, 200, CMF_NORMAL), 2);
+    ASSERT_EQ(GetMenuItemCount(menu.get()), 10);
+    EXPECT_EQ(GetMenuState(menu.get(), 5, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+    EXPECT_EQ(menu.Text(6), "&Encrypt");
+    EXPECT_EQ(GetMenuItemID(menu.get(), 6), 100u);
+    EXPECT_EQ(menu.Text(7), "&Decrypt");
+    EXPECT_EQ(GetMenuItemID(menu.get(), 7), 101u);
+    EXPECT_EQ(menu.Text(8), "Item 6") << "the shell's items move down";
+}
+
+TEST_F(Extension, QueryContextMenuAddsNothingWhereItsItemsDoNotBelong) {
+    struct Case {
+        UINT first, last, flags;
+    };
+    const Case cases[] = {
+        {100, 200, CMF_DEFAULTONLY},  // the shell wants the default verb only
+        {100, 100, CMF_NORMAL},       // one id left: Decrypt would take another handler's id
+        {100, 99, CMF_NORMAL},        // none left
+    };
+    for (const Case& c : cases) {
+        ShellMenu menu;
+        EXPECT_EQ(menu_->QueryContextMenu(menu.get(), 0, c.first, c.last, c.flags), 0);
+        EXPECT_EQ(GetMenuItemCount(menu.get()), 7);
+    }
+    ShellMenu menu;
+    EXPECT_EQ(menu_->QueryContextMenu(menu.get(), 0, 100, 101, CMF_NORMAL), 2) << "exactly enough ids";
+}
+
+TEST_F(Extension, GetCommandStringAnswersEachKindOfRequest) {
+    struct Case {
+        UINT_PTR offset;
+        UINT type;
+        UINT cchMax;
+        HRESULT result;
+        const char* text;  // expected contents of the buffer (wide requests compared after conversion)
+    };
+    const Case cases[] = {
+        {0, GCS_HELPTEXTA, 64, S_OK, "Encrypt selected files."},
+        {1, GCS_HELPTEXTA, 64, S_OK, "Decrypt selected files."},
+        {1, GCS_HELPTEXTW, 64, S_OK, "Decrypt selected files."},
+        {0, GCS_VERBA, 64, S_OK, "encrypt"},
+        {1, GCS_VERBW, 64, S_OK, "decrypt"},
+        {0, GCS_HELPTEXTA, 8, S_OK, "Encrypt"},   // cut to the buffer, terminator included
+        {1, GCS_HELPTEXTW, 4, S_OK, "Dec"},
+        {0, GCS_HELPTEXTA, 0, E_INVALIDARG, ""},
+        {2, GCS_HELPTEXTA, 64, E_INVALIDARG, ""},
+        {2, GCS_VALIDATEA, 0, E_INVALIDARG, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("offset " + std::to_string(c.offset) + " type " + std::to_string(c.type) + " cchMax " +
+                     std::to_string(c.cchMax));
+        // Guard bytes after cchMax characters show any write past the end.
+        union {
+            char ansi[256];
+            WCHAR wide[128];
+        } buffer;
+        memset(&buffer, 0x7F, sizeof buffer);
+        EXPECT_EQ(menu_->GetCommandString(c.offset, c.type, nullptr, buffer.ansi, c.cchMax), c.result);
+        bool wide = c.type & GCS_UNICODE;
+        std::string got;
+        if (c.result == S_OK && wide) {
+            char ansi[128];
+            WideCharToMultiByte(CP_ACP, 0, buffer.wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+            got = ansi;
+            EXPECT_EQ(buffer.wide[c.cchMax], 0x7F7F);
+        } else if (c.result == S_OK) {
+            got = buffer.ansi;
+            EXPECT_EQ(buffer.ansi[c.cchMax], 0x7F);
+        }
+        EXPECT_EQ(got, c.text);
+    }
+    char unused[4];
+    EXPECT_EQ(menu_->GetCommandString(0, GCS_VALIDATEA, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(menu_->GetCommandString(1, GCS_VALIDATEW, nullptr, unused, 0), S_OK);
+}
+
+TEST_F(Extension, InvokeCommandRefusesVerbsItDoesNotKnowAndOpensNothing) {
+    g_bCancel = 7;
+    g_bIsNT = 7;
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = "encrypt";
+    EXPECT_EQ(menu_->InvokeCommand(&info), E_FAIL);
+    info.lpVerb = MAKEINTRESOURCEA(2);
+    EXPECT_EQ(menu_->InvokeCommand(&info), E_INVALIDARG);
+    EXPECT_EQ(g_bCancel, 7) << "the shared state was touched";
+    EXPECT_EQ(g_bIsNT, 7);
+    EXPECT_TRUE(vftest::ProcessTopLevelWindows().empty());
+    g_bCancel = g_bIsNT = 0;
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// What the installer leaves in the test prefix, checked in steps by
+// installer-test.sh between installing and uninstalling: each suite is one
+// state of the machine.
+#include <windows.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "paths.h"
+#include "shell/class_id.h"
+
+namespace {
+
+// The 32-bit module's class is looked for where 32-bit programs find it,
+// named outright: Wine does not redirect the user's classes.
+const std::string kClassKey = std::string("Software\\Classes\\CLSID\\") + kShellExtensionClassIdText;
+const std::string kClassKey32 = std::string("Software\\Classes\\WOW6432Node\\CLSID\\") + kShellExtensionClassIdText;
+const char* const kHandlerKeys[] = {"Software\\Classes\\*\\shellex\\ContextMenuHandlers\\Veilfold",
+                                    "Software\\Classes\\Directory\\shellex\\ContextMenuHandlers\\Veilfold"};
+const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veilfold";
+const char kUserSettingsMarker[] = "Software\\Veilfold\\InstallerTest";  // planted by installer-test.sh
+
+constexpr WORD kMachineAmd64 = 0x8664;
+constexpr WORD kMachineI386 = 0x014C;
+
+struct View {
+    HKEY root;
+    REGSAM wow;  // KEY_WOW64_64KEY or KEY_WOW64_32KEY
+    const char* name;
+};
+const View kAllViews[] = {{HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "HKLM 64-bit"},
+                          {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "HKLM 32-bit"},
+                          {HKEY_CURRENT_USER, KEY_WOW64_64KEY, "HKCU 64-bit"},
+                          {HKEY_CURRENT_USER, KEY_WOW64_32KEY, "HKCU 32-bit"}};
+
+bool KeyExists(const View& view, const std::string& path) {
+    HKEY key;
+    if (RegOpenKeyExA(view.root, path.c_str(), 0, KEY_READ | view.wow, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The string value, or "<absent>".
+std::string ReadString(const View& view, const std::string& path, const char* value) {
+    HKEY key;
+    if (RegOpenKeyExA(view.root, path.c_str(), 0, KEY_READ | view.wow, &key) != ERROR_SUCCESS) return "<absent>";
+    char data[MAX_PATH * 2];
+    DWORD size = sizeof data;
+    LONG result = RegGetValueA(key, nullptr, value, RRF_RT_REG_SZ, nullptr, data, &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::string(data) : "<absent>";
+}
+
+std::string KnownFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+std::string AllUsersFolder() { return KnownFolder(CSIDL_PROGRAM_FILES) + "\\Veilfold"; }
+std::string CurrentUserFolder() { return KnownFolder(CSIDL_LOCAL_APPDATA) + "\\Programs\\Veilfold"; }
+
+// The machine type in a module's PE header, or 0.
+WORD ModuleMachine(const std::string& path) {
+    std::string bytes;
+    if (!vftest::ReadFileBytes(path, bytes) || bytes.size() < 0x40) return 0;
+    DWORD peOffset = *reinterpret_cast<const DWORD*>(bytes.data() + 0x3C);
+    if (bytes.size() < peOffset + 6) return 0;
+    return *reinterpret_cast<const WORD*>(bytes.data() + peOffset + 4);
+}
+
+void ExpectServer(const View& view, const std::string& classKey, const std::string& dll) {
+    SCOPED_TRACE(std::string(view.name) + " " + classKey);
+    EXPECT_EQ(ReadString(view, classKey + "\\InprocServer32", nullptr), dll);
+    EXPECT_EQ(ReadString(view, classKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+}
+
+void ExpectHandlers(const View& view) {
+    SCOPED_TRACE(view.name);
+    for (const char* handler : kHandlerKeys) EXPECT_EQ(ReadString(view, handler, nullptr), kShellExtensionClassIdText);
+    EXPECT_NE(ReadString(view, kApprovedKey, kShellExtensionClassIdText), "<absent>");
+}
+
+// Both modules of the 64-bit installer in `folder`, with the handlers in both views.
+void ExpectRegistered(HKEY root, const std::string& folder) {
+    ExpectServer(View{root, KEY_WOW64_64KEY, "64-bit view"}, kClassKey, folder + "\\veilfold.dll");
+    ExpectServer(View{root, KEY_WOW64_64KEY, "64-bit view"}, kClassKey32, folder + "\\x86\\veilfold.dll");
+    for (REGSAM wow : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) ExpectHandlers(View{root, wow, "handlers"});
+}
+
+void ExpectNotRegistered(const View& view) {
+    SCOPED_TRACE(view.name);
+    EXPECT_FALSE(KeyExists(view, kClassKey));
+    EXPECT_FALSE(KeyExists(view, kClassKey32));
+    for (const char* handler : kHandlerKeys) EXPECT_FALSE(KeyExists(view, handler));
+    EXPECT_EQ(ReadString(view, kApprovedKey, kShellExtensionClassIdText), "<absent>");
+    EXPECT_FALSE(KeyExists(view, kUninstallKey));
+}
+
+void ExpectInstalledFiles(const std::string& folder) {
+    EXPECT_EQ(ModuleMachine(folder + "\\veilfold.dll"), kMachineAmd64);
+    EXPECT_EQ(ModuleMachine(folder + "\\x86\\veilfold.dll"), kMachineI386);
+    EXPECT_TRUE(vftest::FileExists(folder + "\\uninstall.exe"));
+}
+
+TEST(AllUsersInstall, RegistersEachModuleInItsOwnViewOfTheMachine) {
+    std::string folder = AllUsersFolder();
+    ExpectInstalledFiles(folder);
+    ExpectRegistered(HKEY_LOCAL_MACHINE, folder);
+    // 32-bit programs see the 32-bit module.
+    ExpectServer(kAllViews[1], kClassKey, folder + "\\x86\\veilfold.dll");
+    ExpectNotRegistered(kAllViews[2]);
+    EXPECT_EQ(ReadString(kAllViews[0], kUninstallKey, "InstallLocation"), folder);
+}
+
+TEST(AllUsersInstall, ComCreatesTheExtensionFromTheInstalledModule) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    IContextMenu* menu = nullptr;
+    EXPECT_EQ(CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
+                               reinterpret_cast<void**>(&menu)),
+              S_OK);
+    char loaded[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleA("veilfold.dll"), loaded, MAX_PATH);
+    EXPECT_STRCASEEQ(loaded, (AllUsersFolder() + "\\veilfold.dll").c_str());
+    if (menu) menu->Release();
+    CoUninitialize();
+}
+
+TEST(CurrentUserInstall, RegistersForTheUserOnly) {
+    std::string folder = CurrentUserFolder();
+    ExpectInstalledFiles(folder);
+    ExpectRegistered(HKEY_CURRENT_USER, folder);
+    ExpectNotRegistered(kAllViews[0]);
+    ExpectNotRegistered(kAllViews[1]);
+    EXPECT_EQ(ReadString(kAllViews[2], kUninstallKey, "InstallLocation"), folder);
+}
+
+TEST(Uninstalled, NothingOfOursIsLeftButTheUsersSettings) {
+    for (const View& view : kAllViews) ExpectNotRegistered(view);
+    for (const std::string& folder : {AllUsersFolder(), CurrentUserFolder()}) {
+        EXPECT_FALSE(vftest::FileExists(folder + "\\veilfold.dll"));
+        EXPECT_FALSE(vftest::FileExists(folder + "\\x86\\veilfold.dll"));
+        EXPECT_FALSE(vftest::FileExists(folder + "\\uninstall.exe"));
+        EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder << " is still there";
+    }
+    EXPECT_EQ(ReadString(kAllViews[2], kUserSettingsMarker, "Kept"), "yes");
+}
+
+}  // namespace

@@ -1,0 +1,141 @@
+// The progress window on its own: template, placement, title, the ways to cancel.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gui.h"
+#include "resource.h"
+#include "shell/progress.h"
+#include "shell/state.h"
+#include "shell_fixtures.h"
+
+namespace {
+
+class ProgressWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_hwndOwner = owner_.hwnd();
+        g_bCancel = 7;
+        window_ = CreateDialogParamA(g_hInstance, "PROGRESSDLG", g_hwndOwner, ProgressDlgProc, 0);
+        ASSERT_NE(window_, nullptr);
+        g_hwndProgress = window_;
+    }
+    void TearDown() override {
+        if (IsWindow(window_)) DestroyWindow(window_);
+        g_hwndProgress = nullptr;
+        g_hwndOwner = nullptr;
+        g_bCancel = 0;
+    }
+
+    vftest::OwnerWindow owner_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(ProgressWindow, IsBuiltFromTheTemplate) {
+    char text[64];
+    GetWindowTextA(window_, text, sizeof text);
+    EXPECT_STREQ(text, "Veilfold");
+    RECT client;
+    GetClientRect(window_, &client);
+    RECT units = {0, 0, 292, 49};
+    MapDialogRect(window_, &units);
+    EXPECT_EQ(client.right, units.right);
+    EXPECT_EQ(client.bottom, units.bottom);
+
+    HWND name = GetDlgItem(window_, IDC_FILENAME);
+    EXPECT_EQ(vftest::WindowClass(name), "Static");
+    EXPECT_EQ(GetWindowLongPtrA(name, GWL_STYLE) & (SS_TYPEMASK | SS_NOPREFIX), SS_SIMPLE | SS_NOPREFIX);
+    EXPECT_EQ(GetWindowTextLengthA(name), 0);
+    HWND cancel = GetDlgItem(window_, IDCANCEL);
+    GetWindowTextA(cancel, text, sizeof text);
+    EXPECT_STREQ(text, "Cancel");
+    EXPECT_EQ(GetWindowLongPtrA(cancel, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    HWND bar = GetDlgItem(window_, IDC_PROGRESSBAR);
+    EXPECT_EQ(vftest::WindowClass(bar), "msctls_progress32");
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
+}
+
+TEST_F(ProgressWindow, InitialisationTakesOverTheOwnerAndTheCancelFlag) {
+    EXPECT_FALSE(IsWindowEnabled(owner_.hwnd()));
+    EXPECT_EQ(GetWindow(window_, GW_OWNER), owner_.hwnd());
+    EXPECT_EQ(g_bCancel, 0);
+    EXPECT_EQ(g_hwndProgressBar, GetDlgItem(window_, IDC_PROGRESSBAR));
+    EXPECT_EQ(GetFocus(), GetDlgItem(window_, IDCANCEL));
+}
+
+TEST_F(ProgressWindow, SitsCentredAQuarterScreenAboveTheMiddle) {
+    RECT rect;
+    GetWindowRect(window_, &rect);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    EXPECT_EQ(rect.left, cx / 2 - width / 2);
+    EXPECT_EQ(rect.top, -(cy / 4) + cy / 2 - height / 2);
+}
+
+TEST_F(ProgressWindow, TitleMessageSetsTheCaptionCutTo255Characters) {
+    SendMessageA(window_, WM_SETPROGRESSTITLE, 0, reinterpret_cast<LPARAM>("Decrypting Files..."));
+    char text[512];
+    GetWindowTextA(window_, text, sizeof text);
+    EXPECT_STREQ(text, "Decrypting Files...");
+    std::string longTitle(400, 't');
+    SendMessageA(window_, WM_SETPROGRESSTITLE, 0, reinterpret_cast<LPARAM>(longTitle.c_str()));
+    GetWindowTextA(window_, text, sizeof text);
+    EXPECT_EQ(std::string(text), longTitle.substr(0, 255));
+}
+
+TEST_F(ProgressWindow, DestructionGivesTheOwnerBackItsInput) {
+    DestroyWindow(window_);
+    EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
+    EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
+    EXPECT_EQ(g_hwndProgressBar, nullptr);
+    EXPECT_EQ(g_bCancel, 0) << "an ordinary end is no cancel";
+}
+
+enum class CancelWay { Button, Escape, CloseBox };
+
+class ProgressCancel : public ProgressWindow, public ::testing::WithParamInterface<CancelWay> {};
+
+TEST_P(ProgressCancel, ClosesAtOnceAndSetsTheCancelFlag) {
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        HWND window = ui.WaitWindow("Veilfold", "#32770");
+        switch (GetParam()) {
+        case CancelWay::Button: ui.Click(window, IDCANCEL); break;
+        case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
+        case CancelWay::CloseBox:
+            ui.Record("chose Close from the window menu");
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        ui.WaitGone(window);
+    });
+    EXPECT_TRUE(vftest::PumpUntil([&] { return !IsWindow(window_); }));
+    gui.Join();
+    EXPECT_EQ(g_bCancel, 1);
+    EXPECT_EQ(g_hwndProgress, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
+    EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ProgressCancel,
+                         ::testing::Values(CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox));
+
+TEST(CenterWindowOffset, CentresThenShiftsWithTruncatingDivision) {
+    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 301, 151, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    const POINT shifts[] = {{0, 0}, {17, -40}, {-cx, cy}};
+    for (POINT shift : shifts) {
+        CenterWindowOffset(window, shift.x, shift.y);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.left, shift.x + cx / 2 - 150);  // 301 / 2 truncates to 150
+        EXPECT_EQ(rect.top, shift.y + cy / 2 - 75);
+        EXPECT_EQ(rect.right - rect.left, 301);
+        EXPECT_EQ(rect.bottom - rect.top, 151);
+    }
+    DestroyWindow(window);
+}
+
+}  // namespace
