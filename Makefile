@@ -23,5 +23,8 @@ demo: build
 bench: deps
 	@scripts/bench-crypto
 
+dist: deps
+	@scripts/make-dist
+
 clean:
 	rm -rf build out dist

@@ -4,17 +4,22 @@
 
 #include <new>
 
+#include "about/about.h"
 #include "shell/class_id.h"
 #include "shell/factory.h"
 #include "shell/state.h"
 
 // Process attach: the module's handle for every resource, the owner of the
 // run's windows, and the common controls for the progress bar.
-BOOL ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID) {
+// Detach by FreeLibrary (reserved is null): the process lives on, so the About
+// window class must not outlive the code of its window procedure.
+BOOL ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_hInstance = instance;
         g_hwndOwner = GetActiveWindow();
         InitCommonControls();
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        UnregisterAboutBoxClass();
     }
     return TRUE;
 }
