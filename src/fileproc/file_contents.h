@@ -1,0 +1,19 @@
+#pragma once
+// The contents of one file, transformed in place through g_pBuffer under
+// g_Key: the RC4 keystream from offset 0, XORed in 65535-byte blocks, each
+// written back exactly where it was read. Offsets are 64-bit throughout.
+#include <windows.h>
+
+enum class ContentsResult {
+    Done,        // every byte transformed
+    CannotOpen,  // the file could not be opened for exclusive reading and writing
+    Failed,      // a read or write failed part-way; the bytes already transformed were put back
+};
+
+// Transforms the whole file and puts back `lastWrite` as its last-write time.
+// `size` is the file's length as found, for the progress bar.
+ContentsResult TransformContents(const char* path, const FILETIME& lastWrite, ULONGLONG size);
+
+// Transforms the whole file once more, which undoes TransformContents, and
+// puts back `lastWrite` again. False when the file cannot be restored.
+bool UndoContents(const char* path, const FILETIME& lastWrite);
