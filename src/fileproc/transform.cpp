@@ -23,6 +23,9 @@ ULONGLONG FoundSize(const WIN32_FIND_DATAA& found) {
 // Transforms the contents and gives the file its new name; whatever fails
 // leaves the file with its old contents under its old name, and is reported.
 int TransformAndRename(const char* path, const char* suffix, int encrypt, const WIN32_FIND_DATAA& found) {
+    // Windows refuses to open a read-only file for writing; not every host
+    // does (Wine running as root), and the answer must not depend on that.
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return AskToGoOn(IDS_CANNOT_OPEN, path);
     switch (TransformContents(path, found.ftLastWriteTime, FoundSize(found))) {
     case ContentsResult::CannotOpen:
         return AskToGoOn(IDS_CANNOT_OPEN, path);
