@@ -1,5 +1,8 @@
 #include "fileproc/encrypted_name.h"
 
+#include <cstring>
+
+#include "fileproc/folder_names.h"
 #include "fileproc/transform.h"
 
 namespace {
@@ -24,6 +27,13 @@ NameChange TransformedName(const char* path, const char* suffix, int encrypt, ch
     return NameChange::None;
 }
 
+// Any entry of that name, file or folder, would make the move fail.
+bool NameTaken(const char* newName, const FolderNames* listed) {
+    if (!listed) return GetFileAttributesA(newName) != INVALID_FILE_ATTRIBUTES;
+    const char* separator = std::strrchr(newName, '\\');
+    return listed->Contains(separator ? separator + 1 : newName);
+}
+
 }  // namespace
 
 void TakeSuffix(const char* path, char (&suffix)[kSuffixLength + 1]) {
@@ -33,7 +43,7 @@ void TakeSuffix(const char* path, char (&suffix)[kSuffixLength + 1]) {
 
 bool IsMarkedSuffix(const char* suffix) { return lstrcmpiA(suffix, kEncryptedSuffix) == 0; }
 
-NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encrypt) {
+NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encrypt, const FolderNames* listed) {
     char newName[MAX_PATH];
     switch (TransformedName(path, suffix, encrypt, newName)) {
     case NameChange::None:
@@ -43,8 +53,7 @@ NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encr
     case NameChange::Changed:
         break;
     }
-    // Any entry of that name, file or folder, would make the move fail.
-    return GetFileAttributesA(newName) == INVALID_FILE_ATTRIBUTES ? NewNameCheck::Free : NewNameCheck::Blocked;
+    return NameTaken(newName, listed) ? NewNameCheck::Blocked : NewNameCheck::Free;
 }
 
 bool MoveToTransformedName(const char* path, const char* suffix, int encrypt) {

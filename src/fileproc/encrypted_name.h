@@ -3,6 +3,8 @@
 // after its transform.
 #include <windows.h>
 
+class FolderNames;
+
 inline constexpr int kSuffixLength = 4;
 inline constexpr int kMaxPathLength = MAX_PATH - 1;  // 259 characters in a 260-byte buffer
 
@@ -20,7 +22,9 @@ enum class NewNameCheck {
 
 // Whether the rename that follows a transform can succeed; checked before
 // the contents are touched, so a transformed file never keeps the wrong name.
-NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encrypt);
+// `listed`, when given, holds the names of the file's folder and is asked
+// instead of the file system.
+NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encrypt, const FolderNames* listed);
 
 // Renames `path` to its transformed name. True when it needed no rename or
 // the rename succeeded.

@@ -13,10 +13,15 @@ namespace {
 constexpr ULONGLONG kWholeFile = ~0ULL;
 
 struct BlockPass {
-    ULONGLONG limit;        // transform bytes [0, limit), or up to the end of the file
+    ULONGLONG limit;        // transform bytes [0, limit), or up to the end of the file if sooner
     bool showProgress;
     ULONGLONG progressSize;
 };
+
+ContentsResult OpenFailure(DWORD error) {
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return missing ? ContentsResult::NotFound : ContentsResult::CannotOpen;
+}
 
 HANDLE OpenExclusive(const char* path) {
     // No sharing: nobody else may read or write the file while it is half transformed.
@@ -62,11 +67,19 @@ bool TransformBlocks(HANDLE file, const BlockPass& pass, ULONGLONG& done) {
 
 }  // namespace
 
-ContentsResult TransformContents(const char* path, const FILETIME& lastWrite, ULONGLONG size) {
+ContentsResult TransformContents(const char* path, FILETIME& lastWrite) {
     HANDLE file = OpenExclusive(path);
-    if (file == INVALID_HANDLE_VALUE) return ContentsResult::CannotOpen;
+    if (file == INVALID_HANDLE_VALUE) return OpenFailure(GetLastError());
+    // Nobody else can change the file while it is open: its length and time
+    // are read here, exactly, rather than trusted from an earlier look-up.
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size) || !GetFileTime(file, nullptr, nullptr, &lastWrite)) {
+        CloseHandle(file);
+        return ContentsResult::Failed;
+    }
+    ULONGLONG length = static_cast<ULONGLONG>(size.QuadPart);
     ULONGLONG done = 0;
-    bool ok = TransformBlocks(file, {kWholeFile, true, size}, done);
+    bool ok = TransformBlocks(file, {length, true, length}, done);
     if (!ok) {
         // The keystream restarts from a fresh state, so a second pass over the
         // same bytes puts them back as they were.

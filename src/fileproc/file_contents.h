@@ -6,13 +6,14 @@
 
 enum class ContentsResult {
     Done,        // every byte transformed
+    NotFound,    // there is no such file (any more)
     CannotOpen,  // the file could not be opened for exclusive reading and writing
     Failed,      // a read or write failed part-way; the bytes already transformed were put back
 };
 
-// Transforms the whole file and puts back `lastWrite` as its last-write time.
-// `size` is the file's length as found, for the progress bar.
-ContentsResult TransformContents(const char* path, const FILETIME& lastWrite, ULONGLONG size);
+// Transforms the whole file and keeps its last-write time, which it hands
+// back in `lastWrite` for an undo.
+ContentsResult TransformContents(const char* path, FILETIME& lastWrite);
 
 // Transforms the whole file once more, which undoes TransformContents, and
 // puts back `lastWrite` again. False when the file cannot be restored.

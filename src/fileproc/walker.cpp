@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "fileproc/encrypted_name.h"
+#include "fileproc/folder_names.h"
 #include "fileproc/prompts.h"
 #include "fileproc/transform.h"
+#include "fileproc/transform_listed.h"
 #include "resource.h"
 #include "shell/state.h"
 #include "shell/texts.h"
@@ -50,41 +52,53 @@ private:
 
 // A path that would not fit is reported rather than passed over: a file
 // skipped in silence would stay unencrypted without anyone knowing.
-int ProcessEntry(const std::string& path, bool folder, int encrypt) {
-    if (path.size() > static_cast<size_t>(kMaxPathLength))
-        return g_bCancel ? 0 : AskToGoOn(IDS_PATH_TOO_LONG, path.c_str());
-    return folder ? WalkDirectory(path.c_str(), encrypt) : TransformFile(path.c_str(), encrypt);
-}
+int ReportTooLong(const std::string& path) { return g_bCancel ? 0 : AskToGoOn(IDS_PATH_TOO_LONG, path.c_str()); }
+
+bool TooLong(const std::string& path) { return path.size() > static_cast<size_t>(kMaxPathLength); }
+
+struct ListedFile {
+    std::string path;
+    DWORD attributes;
+};
+
+struct FolderListing {
+    std::vector<ListedFile> files;  // in search order
+    FolderNames names;              // every entry, files and folders
+};
 
 // The folder's files are all gathered before the first is transformed, so
 // the new names never come back to this search.
-std::vector<std::string> GatherFiles(const char* folder) {
-    std::vector<std::string> files;
+FolderListing GatherFiles(const char* folder) {
+    FolderListing listing;
     FolderSearch(folder).ForEach([&](const WIN32_FIND_DATAA& entry) {
-        if (!IsFolder(entry)) files.push_back(ChildPath(folder, entry.cFileName));
+        listing.names.Add(entry.cFileName);
+        if (!IsFolder(entry)) listing.files.push_back({ChildPath(folder, entry.cFileName), entry.dwFileAttributes});
         return 1;
     });
-    return files;
+    return listing;
 }
 
-int TransformFiles(const std::vector<std::string>& files, int encrypt) {
-    for (const std::string& file : files)
-        if (!ProcessEntry(file, false, encrypt)) return 0;
+int TransformFiles(const FolderListing& listing, int encrypt) {
+    for (const ListedFile& file : listing.files) {
+        int goOn = TooLong(file.path) ? ReportTooLong(file.path)
+                                      : TransformListedFile(file.path.c_str(), file.attributes, encrypt, listing.names);
+        if (!goOn) return 0;
+    }
     return 1;
 }
 
 int WalkSubfolders(const char* folder, int encrypt) {
     return FolderSearch(folder).ForEach([&](const WIN32_FIND_DATAA& entry) {
         if (!IsFolder(entry) || IsDotName(entry.cFileName)) return 1;
-        return ProcessEntry(ChildPath(folder, entry.cFileName), true, encrypt);
+        std::string path = ChildPath(folder, entry.cFileName);
+        return TooLong(path) ? ReportTooLong(path) : WalkDirectory(path.c_str(), encrypt);
     });
 }
 
 int WalkFolderTree(const char* folder, int encrypt) {
     PumpMessages();
     if (g_bCancel) return 0;
-    if (ChildPath(folder, kAllEntries).size() > static_cast<size_t>(kMaxPathLength))
-        return AskToGoOn(IDS_PATH_TOO_LONG, folder);  // its entries cannot be listed
+    if (TooLong(ChildPath(folder, kAllEntries))) return AskToGoOn(IDS_PATH_TOO_LONG, folder);  // cannot be listed
     if (!TransformFiles(GatherFiles(folder), encrypt)) return 0;
     return WalkSubfolders(folder, encrypt);
 }

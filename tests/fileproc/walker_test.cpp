@@ -156,6 +156,44 @@ TEST_F(WalkerTest, CancelIsSeenAtTheStartOfTheNextFolderOrFile) {
     ExpectUntouched(dir_ / "root\\sub\\three");
 }
 
+TEST_F(WalkerTest, NewNameTakenBeforeOrDuringTheWalkLeavesTheFileAsItWas) {
+    MakeTree({"root\\", "root\\taken.$#!", "root\\TAKEN", "root\\raced.$#!"});
+    std::string taken = dir_ / "root\\taken.$#!";
+    std::string raced = dir_ / "root\\raced.$#!";
+    vftest::ProgressRecorder progress;
+    // Another program takes the name while the walk is already under way.
+    progress.OnName([&](const std::string& name) {
+        if (name == raced) vftest::WriteFileBytes(dir_ / "root\\Raced", "late");
+    });
+
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        // Search order decides which comes first; each is answered by its text.
+        for (int n = 0; n < 3; ++n) {
+            vftest::MessageBoxSeen box = ui.WaitMessageBox();
+            bool expected = box.text == vftest::CannotRenameText(taken) || box.text == vftest::CannotRenameText(raced) ||
+                            box.text == vftest::NotEncryptedText(dir_ / "root\\TAKEN");
+            EXPECT_TRUE(expected) << box.text;
+            ui.Answer(box, box.style == kStyleConfirm ? IDNO : IDYES);
+        }
+    });
+    EXPECT_EQ(WalkPath((dir_ / "root").c_str(), 0), 1);
+    gui.Join();
+    for (const char* file : {"root\\taken.$#!", "root\\TAKEN", "root\\raced.$#!"})
+        EXPECT_EQ(Contents(dir_ / file), plain_.at(dir_ / file)) << file;
+    EXPECT_EQ(Contents(dir_ / "root\\Raced"), "late");
+}
+
+TEST_F(WalkerTest, FileThatVanishesDuringTheWalkIsReportedAsNotFound) {
+    MakeTree({"root\\", "root\\gone"});
+    std::string gone = dir_ / "root\\gone";
+    vftest::ProgressRecorder progress;
+    progress.OnName([&](const std::string& name) {
+        if (name == gone) DeleteFileA(gone.c_str());
+    });
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, AnswerBox(vftest::NotFoundText(gone), kStyleContinue, IDYES)), 1);
+    EXPECT_FALSE(vftest::FileExists(gone + ".$#!"));
+}
+
 // Made with the wide functions: the file's path is too long for the ANSI ones.
 class LongPathFile {
 public:
