@@ -72,6 +72,8 @@ protected:
 
     std::string MakeFile(const std::string& name, const std::string& bytes);
     HWND Owner() const { return host_->hwnd(); }
+    // A picture of the screen under the build tree's screenshots, from any thread.
+    void Photograph(const std::string& name) { host_->Photograph(vftest::ScreenshotDir() + "\\" + name + ".bmp"); }
 
     vftest::TempDir dir_;
 

@@ -73,7 +73,7 @@ TEST_F(E2eProgress, ShowsEachFileInTurnAboveTheDisabledOwner) {
             std::optional<std::string> file = SetPasswordAndWait(ui, gate);
             ASSERT_TRUE(file);
             ExpectFirstFileShown(ui, gate.Window(), owner, files_[0]);
-            ui.Screenshot("e2e-progress-first-file");
+            Photograph("e2e-progress-first-file");
             for (; file; file = gate.WaitHeld(vftest::kDefaultTimeoutMs)) {
                 held.push_back(*file);
                 EXPECT_EQ(ui.Text(gate.Window(), IDC_FILENAME), *file);

@@ -1,5 +1,6 @@
 #include "host_window.h"
 
+#include "gui.h"
 #include "progress_gate.h"
 
 namespace vfhost {
@@ -9,6 +10,8 @@ constexpr char kClassName[] = "VfShellHost";
 constexpr char kTitle[] = "Veilfold shell host";
 // Posted behind the arrow keys: by the time it arrives the menu has moved.
 constexpr UINT kMenuKeysDone = WM_APP + 1;
+constexpr UINT kPhotographMessage = WM_APP + 2;
+constexpr DWORD kPhotographTimeoutMs = 30000;
 constexpr int kMenuX = 200, kMenuY = 150;
 
 void RegisterHostClass() {
@@ -19,6 +22,11 @@ void RegisterHostClass() {
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     cls.lpszClassName = kClassName;
     RegisterClassA(&cls);  // fails harmlessly when already registered
+}
+
+BOOL CALLBACK PaintNow(HWND window, LPARAM) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
 }
 
 }  // namespace
@@ -50,6 +58,7 @@ LRESULT HostWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == MSGF_MENU && choice_ && !choice_->keysSent) SendMenuKeys();
         break;
     case kMenuKeysDone: OnMenuHighlighted(); return 0;
+    case kPhotographMessage: TakePhotograph(reinterpret_cast<const char*>(lParam)); return 0;
     default: break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
@@ -85,10 +94,21 @@ void HostWindow::OnMenuHighlighted() {
         EndMenu();
         return;
     }
-    // Waiting for messages, even for no time, is when drawn windows reach the screen.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
     if (*choice_->whileShown) (*choice_->whileShown)();
     PostKey(VK_RETURN);
+}
+
+void HostWindow::Photograph(const std::string& path) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(hwnd_, kPhotographMessage, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL,
+                        kPhotographTimeoutMs, &ignored);
+}
+
+void HostWindow::TakePhotograph(const char* path) {
+    EnumThreadWindows(GetCurrentThreadId(), PaintNow, 0);
+    // Waiting for messages, even for no time, is when painted windows reach the screen.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+    vftest::SaveScreenshotAs(path);
 }
 
 }  // namespace vfhost

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 namespace vfhost {
 
@@ -21,6 +22,12 @@ public:
 
     // The gate that watches the next run's progress window (null: none).
     void Attach(ProgressGate* gate) { gate_ = gate; }
+
+    // Saves a BMP of the screen at `path` once every window of the host's
+    // thread has painted and reached the screen. From any thread: the picture
+    // is taken on the host's thread when it next looks at its messages, which
+    // a modal dialog or a held run does too.
+    void Photograph(const std::string& path);
 
     // Shows `menu` as a context menu, moves the highlight to the item at
     // `position` with the arrow keys, calls `whileShown` with the menu on the
@@ -41,6 +48,7 @@ private:
     void SendMenuKeys();
     void OnMenuHighlighted();
     void PostKey(UINT virtualKey);
+    static void TakePhotograph(const char* path);
 
     HWND hwnd_ = nullptr;
     ProgressGate* gate_ = nullptr;

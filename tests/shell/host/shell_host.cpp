@@ -76,9 +76,9 @@ bool Report(const std::string& step, HRESULT result) {
     return SUCCEEDED(result);
 }
 
-void Photograph(const Options& options, const std::string& name) {
+void Photograph(const Options& options, vfhost::HostWindow& host, const std::string& name) {
     if (options.screenshots.empty()) return;
-    vftest::SaveScreenshotAs(options.screenshots + name + ".bmp");
+    host.Photograph(options.screenshots + name + ".bmp");
     std::printf("screenshot %s%s.bmp\n", options.screenshots.c_str(), name.c_str());
 }
 
@@ -105,7 +105,7 @@ bool PickCommand(const Options& options, vfhost::HostWindow& host, HMENU popup, 
     offset = options.verb == "decrypt" ? 1 : 0;
     if (!options.showMenu) return true;
     int position = options.position + 1 + static_cast<int>(offset);
-    UINT chosen = host.ChooseFromMenu(popup, position, [&] { Photograph(options, "menu"); });
+    UINT chosen = host.ChooseFromMenu(popup, position, [&] { Photograph(options, host, "menu"); });
     std::printf("menu shown; chose id %u\n", chosen);
     if (chosen < vfhost::kFirstCommandId) return false;
     offset = chosen - vfhost::kFirstCommandId;
@@ -114,8 +114,8 @@ bool PickCommand(const Options& options, vfhost::HostWindow& host, HMENU popup, 
 
 // The helper thread's part of a run: the password dialog, then a picture of
 // the progress window held at its first file.
-void AnswerRun(vftest::Gui& ui, const Options& options, vfhost::ProgressGate& gate) {
-    auto photograph = [&](const std::string& name) { Photograph(options, name); };
+void AnswerRun(vftest::Gui& ui, const Options& options, vfhost::HostWindow& host, vfhost::ProgressGate& gate) {
+    auto photograph = [&](const std::string& name) { Photograph(options, host, name); };
     if (!options.password.empty()) vfhost::AnswerPasswordDialog(ui, options.password, photograph);
     if (options.screenshots.empty()) return;
     if (auto file = gate.WaitHeld(kProgressWaitMs)) {
@@ -131,7 +131,7 @@ HRESULT InvokeHelped(const Options& options, vfhost::HostWindow& host, IContextM
     if (options.password.empty() && options.screenshots.empty())
         return vfhost::InvokeOffset(menu, host.hwnd(), offset);
     if (!options.screenshots.empty()) gate.HoldAtEachFile();
-    vftest::GuiHelper gui([&](vftest::Gui& ui) { AnswerRun(ui, options, gate); });
+    vftest::GuiHelper gui([&](vftest::Gui& ui) { AnswerRun(ui, options, host, gate); });
     HRESULT result = vfhost::InvokeOffset(menu, host.hwnd(), offset);
     gate.RunFree();
     gui.Join();
