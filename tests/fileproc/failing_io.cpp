@@ -79,6 +79,8 @@ FailingWrite::FailingWrite(int failingCall) : patch("WriteFile", reinterpret_cas
     s_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
 }
 
+int FailingWrite::calls() const { return s_writeCalls; }
+
 FailingMove::FailingMove() : patch("MoveFileA", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
 
 }  // namespace vftest

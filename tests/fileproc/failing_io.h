@@ -29,10 +29,12 @@ public:
 };
 
 // The `failingCall`-th WriteFile call writes only the first half of its bytes
-// and fails, as a full disk does; the others succeed.
+// and fails, as a full disk does; the others succeed. kNever only counts.
 class FailingWrite {
 public:
+    static constexpr int kNever = 0;
     explicit FailingWrite(int failingCall);
+    int calls() const;  // WriteFile calls so far
     ImportPatch patch;
 };
 

@@ -1,6 +1,7 @@
 // TransformFile on real files: contents, names, times, prompts and progress.
 #include <gtest/gtest.h>
 
+#include "failing_io.h"
 #include "fileproc/transform.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
@@ -124,9 +125,15 @@ TEST_F(TransformFileTest, NameThatCannotBeTakenLeavesTheFileUntouched) {
     for (const std::string& path : {encryptMe, encryptMe + ".$#!", decryptMe, dir_ / "back.txt", longName})
         ASSERT_TRUE(vftest::WriteFileBytes(path, plain)) << path;
 
-    EXPECT_EQ(TransformWithGui(encryptMe, 1, AnswerBox(vftest::CannotRenameText(encryptMe), kStyleContinue, IDYES)), 1);
-    EXPECT_EQ(TransformWithGui(decryptMe, 0, AnswerBox(vftest::CannotRenameText(decryptMe), kStyleContinue, IDNO)), 0);
-    EXPECT_EQ(TransformWithGui(longName, 1, AnswerBox(vftest::CannotRenameText(longName), kStyleContinue, IDYES)), 1);
+    {
+        // Checked before the contents are touched: not one byte is written.
+        vftest::FailingWrite counter(vftest::FailingWrite::kNever);
+        ASSERT_TRUE(counter.patch.installed());
+        EXPECT_EQ(TransformWithGui(encryptMe, 1, AnswerBox(vftest::CannotRenameText(encryptMe), kStyleContinue, IDYES)), 1);
+        EXPECT_EQ(TransformWithGui(decryptMe, 0, AnswerBox(vftest::CannotRenameText(decryptMe), kStyleContinue, IDNO)), 0);
+        EXPECT_EQ(TransformWithGui(longName, 1, AnswerBox(vftest::CannotRenameText(longName), kStyleContinue, IDYES)), 1);
+        EXPECT_EQ(counter.calls(), 0);
+    }
 
     for (const std::string& path : {encryptMe, encryptMe + ".$#!", decryptMe, dir_ / "back.txt", longName})
         EXPECT_EQ(Contents(path), plain) << path;

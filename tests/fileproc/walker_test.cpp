@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 
+#include "failing_io.h"
 #include "fileproc/walker.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
@@ -77,7 +78,7 @@ TEST_F(WalkerTest, FilesOfAFolderComeBeforeItsSubfolders) {
 TEST_F(WalkerTest, EveryFileIsTransformedOnceWhateverItsAttributesButDotFoldersAreNotEntered) {
     MakeTree({"root\\", "root\\.hidden-dir\\", "root\\.hidden-dir\\inside", "root\\empty\\", "root\\sub\\",
               "root\\sub\\deeper\\", "root\\sub\\deeper\\leaf", "root\\.dotfile", "root\\hidden", "root\\system"});
-    for (int n = 0; n < 40; ++n) AddFile("root\\sub\\file" + std::to_string(n), n % 3 * 65535 + 11);
+    for (int n = 0; n < 40; ++n) AddFile(std::string("root\\sub\\file").append(std::to_string(n)), n % 3 * 65535 + 11);
     SetFileAttributesA((dir_ / "root\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA((dir_ / "root\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
 
@@ -156,30 +157,42 @@ TEST_F(WalkerTest, CancelIsSeenAtTheStartOfTheNextFolderOrFile) {
     ExpectUntouched(dir_ / "root\\sub\\three");
 }
 
-TEST_F(WalkerTest, NewNameTakenBeforeOrDuringTheWalkLeavesTheFileAsItWas) {
-    MakeTree({"root\\", "root\\taken.$#!", "root\\TAKEN", "root\\raced.$#!"});
+TEST_F(WalkerTest, NewNameTakenInTheFolderIsCaughtBeforeTheContentsAreTouched) {
+    MakeTree({"root\\", "root\\taken.$#!", "root\\TAKEN"});
     std::string taken = dir_ / "root\\taken.$#!";
-    std::string raced = dir_ / "root\\raced.$#!";
-    vftest::ProgressRecorder progress;
-    // Another program takes the name while the walk is already under way.
-    progress.OnName([&](const std::string& name) {
-        if (name == raced) vftest::WriteFileBytes(dir_ / "root\\Raced", "late");
-    });
+    std::string unmarked = dir_ / "root\\TAKEN";
 
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         // Search order decides which comes first; each is answered by its text.
-        for (int n = 0; n < 3; ++n) {
+        for (int n = 0; n < 2; ++n) {
             vftest::MessageBoxSeen box = ui.WaitMessageBox();
-            bool expected = box.text == vftest::CannotRenameText(taken) || box.text == vftest::CannotRenameText(raced) ||
-                            box.text == vftest::NotEncryptedText(dir_ / "root\\TAKEN");
-            EXPECT_TRUE(expected) << box.text;
+            bool known = box.text == vftest::CannotRenameText(taken) || box.text == vftest::NotEncryptedText(unmarked);
+            EXPECT_TRUE(known) << box.text;
             ui.Answer(box, box.style == kStyleConfirm ? IDNO : IDYES);
         }
     });
-    EXPECT_EQ(WalkPath((dir_ / "root").c_str(), 0), 1);
+    int writes;
+    {
+        vftest::FailingWrite counter(vftest::FailingWrite::kNever);
+        ASSERT_TRUE(counter.patch.installed());
+        EXPECT_EQ(WalkPath((dir_ / "root").c_str(), 0), 1);
+        writes = counter.calls();
+    }
     gui.Join();
-    for (const char* file : {"root\\taken.$#!", "root\\TAKEN", "root\\raced.$#!"})
-        EXPECT_EQ(Contents(dir_ / file), plain_.at(dir_ / file)) << file;
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(Contents(taken), plain_.at(taken));
+    EXPECT_EQ(Contents(unmarked), plain_.at(unmarked));
+}
+
+TEST_F(WalkerTest, NewNameTakenDuringTheWalkPutsTheContentsBack) {
+    MakeTree({"root\\", "root\\raced.$#!"});
+    std::string raced = dir_ / "root\\raced.$#!";
+    vftest::ProgressRecorder progress;
+    // Another program takes the name after the folder was searched.
+    progress.OnName([&](const std::string&) { vftest::WriteFileBytes(dir_ / "root\\Raced", "late"); });
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, AnswerBox(vftest::CannotRenameText(raced), kStyleContinue, IDYES)), 1);
+    EXPECT_EQ(Contents(raced), plain_.at(raced));
     EXPECT_EQ(Contents(dir_ / "root\\Raced"), "late");
 }
 
