@@ -18,7 +18,7 @@ test: build
 	@scripts/run-tests
 
 demo: build
-	@scripts/describe-dlls build/win32/bin/veilfold.dll build/win64/bin/veilfold.dll
+	@scripts/demo
 
 bench: deps
 	@scripts/bench-crypto

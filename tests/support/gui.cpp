@@ -238,7 +238,9 @@ void GuiHelper::Run(std::function<void(Gui&)> script) {
         script(ui);
     } catch (const GuiTimeout& timeout) {
         ADD_FAILURE() << "GUI helper: " << timeout.what;
-        SaveScreenshot(std::string("failure-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        // Outside a test (the shell host's own helper) there is no test name to use.
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        SaveScreenshot(std::string("failure-") + (test ? test->name() : "helper"));
         failed = true;
     }
     // Until the code under test returns, close what is left so that no modal

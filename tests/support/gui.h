@@ -103,5 +103,6 @@ bool IsMessageBox(HWND window);
 MessageBoxSeen ReadMessageBox(HWND box);
 std::string WindowClass(HWND window);
 void SaveScreenshot(const std::string& name);    // <build>/screenshots/<name>.bmp
+void SaveScreenshotAs(const std::string& path);  // a BMP file at `path`
 
 }  // namespace vftest

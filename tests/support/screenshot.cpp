@@ -9,7 +9,7 @@
 
 namespace vftest {
 
-void SaveScreenshot(const std::string& name) {
+void SaveScreenshotAs(const std::string& path) {
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -36,11 +36,13 @@ void SaveScreenshot(const std::string& name) {
     std::string bytes(reinterpret_cast<char*>(&header), sizeof header);
     bytes.append(reinterpret_cast<char*>(&info), sizeof info);
     bytes.append(reinterpret_cast<char*>(pixels.data()), pixels.size());
-    WriteFileBytes(ScreenshotDir() + "\\" + name + ".bmp", bytes);
+    WriteFileBytes(path, bytes);
 
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
+
+void SaveScreenshot(const std::string& name) { SaveScreenshotAs(ScreenshotDir() + "\\" + name + ".bmp"); }
 
 }  // namespace vftest

@@ -1,16 +1,20 @@
 // shell_host: does with veilfold.dll what Explorer does when the user opens
 // the context menu on files and picks a command, and prints each step.
 //
-//   shell_host [--dll PATH] [--position N] [--show-menu MS] [--screenshot NAME]
-//              encrypt|decrypt|none PATH...
+//   shell_host [--dll PATH] [--position N] [--show-menu] [--password PW]
+//              [--screenshots PREFIX] encrypt|decrypt|none PATH...
 //
 // The class is created through the registry (CoCreateInstance) unless --dll
 // names the module to load directly. The paths must lie in one folder, as an
-// Explorer selection does. --show-menu shows the popup menu for MS
-// milliseconds (--screenshot saves the screen meanwhile). "none" stops
-// before InvokeCommand. Exit status 0 when every step succeeded.
+// Explorer selection does. --show-menu shows the context menu and picks the
+// command in it with the keyboard. --password answers the password dialog
+// (first use or enter) with PW. --screenshots saves PREFIX<name>.bmp of the
+// menu, the password dialog and the progress window (held at its first file
+// while the picture is taken). "none" stops before InvokeCommand. Exit status
+// 0 when every step succeeded.
 #include <windows.h>
 #include <shlobj.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,36 +22,43 @@
 #include <vector>
 
 #include "gui.h"
+#include "host_window.h"
+#include "password_steps.h"
+#include "progress_gate.h"
 #include "shell/class_id.h"
-#include "shell_fixtures.h"
+#include "shell_session.h"
 
 namespace {
 
 using vftest::ComRef;
 
-constexpr UINT kFirstCommandId = 1000;
-constexpr UINT kLastCommandId = 0x7FFF;
-constexpr UINT_PTR kCloseMenuTimer = 1;
-const char* const kShellItems[] = {"&Open", "Cu&t", "&Copy", "&Delete", "P&roperties"};
+constexpr DWORD kProgressWaitMs = 60000;
 
 struct Options {
     std::string dll;
-    UINT position = 3;
-    UINT showMenuMs = 0;
-    std::string screenshot;
+    int position = 3;
+    bool showMenu = false;
+    std::string password;
+    std::string screenshots;
     std::string verb;
     std::vector<std::string> paths;
 };
 
+bool ParseOption(const std::string& name, const char* value, Options& options) {
+    if (name == "--dll") options.dll = value;
+    else if (name == "--position") options.position = std::atoi(value);
+    else if (name == "--password") options.password = value;
+    else if (name == "--screenshots") options.screenshots = value;
+    else return false;
+    return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options& options) {
     int i = 1;
-    for (; i + 1 < argc && argv[i][0] == '-' && argv[i][1] == '-'; i += 2) {
-        std::string name = argv[i], value = argv[i + 1];
-        if (name == "--dll") options.dll = value;
-        else if (name == "--position") options.position = static_cast<UINT>(std::atoi(value.c_str()));
-        else if (name == "--show-menu") options.showMenuMs = static_cast<UINT>(std::atoi(value.c_str()));
-        else if (name == "--screenshot") options.screenshot = value;
-        else return false;
+    for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
+        if (std::string(argv[i]) == "--show-menu") options.showMenu = true;
+        else if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options)) return false;
+        else ++i;
     }
     if (i >= argc) return false;
     options.verb = argv[i++];
@@ -59,116 +70,108 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return options.verb == "encrypt" || options.verb == "decrypt" || options.verb == "none";
 }
 
-void Report(const char* step, HRESULT result) {
-    std::printf("%s -> 0x%08lX\n", step, static_cast<unsigned long>(result));
+bool Report(const std::string& step, HRESULT result) {
+    std::printf("%s -> 0x%08lX\n", step.c_str(), static_cast<unsigned long>(result));
     std::fflush(stdout);
+    return SUCCEEDED(result);
 }
 
-HRESULT CreateExtension(const Options& options, ComRef<IShellExtInit>& init) {
-    if (options.dll.empty()) {
-        HRESULT result = CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER,
-                                          IID_IShellExtInit, init.out());
-        Report((std::string("CoCreateInstance ") + kShellExtensionClassIdText).c_str(), result);
-        return result;
-    }
-    HMODULE module = LoadLibraryA(options.dll.c_str());
-    auto getClassObject = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
-        reinterpret_cast<void*>(module ? GetProcAddress(module, "DllGetClassObject") : nullptr));
-    if (!getClassObject) {
-        std::printf("cannot load %s\n", options.dll.c_str());
-        return E_FAIL;
-    }
-    ComRef<IClassFactory> factory;
-    HRESULT result = getClassObject(CLSID_VeilfoldShellExtension, IID_IClassFactory, factory.out());
-    if (SUCCEEDED(result)) result = factory->CreateInstance(nullptr, IID_IShellExtInit, init.out());
-    Report(("DllGetClassObject and CreateInstance from " + options.dll).c_str(), result);
-    return result;
-}
-
-HMENU BuildShellMenu() {
-    HMENU menu = CreatePopupMenu();
-    UINT id = 1;
-    for (const char* text : kShellItems) AppendMenuA(menu, MF_STRING, id++, text);
-    return menu;
+void Photograph(const Options& options, vfhost::HostWindow& host, const std::string& name) {
+    if (options.screenshots.empty()) return;
+    host.Photograph(options.screenshots + name + ".bmp");
+    std::printf("screenshot %s%s.bmp\n", options.screenshots.c_str(), name.c_str());
 }
 
 void PrintMenu(HMENU menu) {
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[128] = "";
-        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        if (GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) std::printf("menu %d: ----\n", i);
-        else std::printf("menu %d: id %u \"%s\"\n", i, GetMenuItemID(menu, i), text);
+    int position = 0;
+    for (const vfhost::MenuItem& item : vfhost::ReadMenu(menu)) {
+        if (item.separator) std::printf("menu %d: ----\n", position++);
+        else std::printf("menu %d: id %u \"%s\"\n", position++, item.id, item.text.c_str());
     }
 }
 
 void PrintCommandStrings(IContextMenu* menu, UINT count) {
     for (UINT offset = 0; offset < count; ++offset) {
-        char help[128] = "", verb[64] = "";
-        menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, help, sizeof help);
+        char verb[64] = "";
         menu->GetCommandString(offset, GCS_VERBA, nullptr, verb, sizeof verb);
-        std::printf("command %u: verb \"%s\", help \"%s\"\n", offset, verb, help);
+        HRESULT result;
+        std::string help = vfhost::CommandHelp(menu, offset, result);
+        std::printf("command %u: verb \"%s\", help \"%s\"\n", offset, verb, help.c_str());
     }
 }
 
-void CALLBACK CloseMenu(HWND window, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(window, timer);
-    EndMenu();
+// The command offset the user picks: from the menu on the screen, or from the verb.
+bool PickCommand(const Options& options, vfhost::HostWindow& host, HMENU popup, UINT& offset) {
+    offset = options.verb == "decrypt" ? 1 : 0;
+    if (!options.showMenu) return true;
+    int position = options.position + 1 + static_cast<int>(offset);
+    UINT chosen = host.ChooseFromMenu(popup, position, [&] { Photograph(options, host, "menu"); });
+    std::printf("menu shown; chose id %u\n", chosen);
+    if (chosen < vfhost::kFirstCommandId) return false;
+    offset = chosen - vfhost::kFirstCommandId;
+    return true;
 }
 
-DWORD WINAPI TakeScreenshot(LPVOID name) {
-    Sleep(500);  // the menu is drawn by then
-    vftest::SaveScreenshot(*static_cast<const std::string*>(name));
-    return 0;
-}
-
-void ShowMenu(HWND window, HMENU menu, const Options& options) {
-    if (!options.showMenuMs) return;
-    SetForegroundWindow(window);
-    SetTimer(window, kCloseMenuTimer, options.showMenuMs, CloseMenu);
-    if (!options.screenshot.empty()) {
-        // Taken from a helper thread while the menu's own loop runs.
-        HANDLE thread = CreateThread(nullptr, 0, TakeScreenshot, const_cast<std::string*>(&options.screenshot), 0,
-                                     nullptr);
-        if (thread) CloseHandle(thread);
+// The helper thread's part of a run: the password dialog, then a picture of
+// the progress window held at its first file.
+void AnswerRun(vftest::Gui& ui, const Options& options, vfhost::HostWindow& host, vfhost::ProgressGate& gate) {
+    auto photograph = [&](const std::string& name) { Photograph(options, host, name); };
+    if (!options.password.empty()) vfhost::AnswerPasswordDialog(ui, options.password, photograph);
+    if (options.screenshots.empty()) return;
+    if (auto file = gate.WaitHeld(kProgressWaitMs)) {
+        std::printf("progress window at %s\n", file->c_str());
+        photograph("progress");
     }
-    TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN, 200, 150, 0, window, nullptr);
-    std::printf("menu shown for %u ms\n", options.showMenuMs);
+    gate.RunFree();
 }
 
-HRESULT Invoke(IContextMenu* menu, HWND window, const std::string& verb) {
-    UINT offset = verb == "encrypt" ? 0 : 1;
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
-    info.hwnd = window;
-    info.lpVerb = MAKEINTRESOURCEA(offset);
-    info.nShow = SW_SHOWNORMAL;
-    HRESULT result = menu->InvokeCommand(&info);
-    Report(("InvokeCommand " + verb + " (offset " + std::to_string(offset) + ")").c_str(), result);
+// Without --password or --screenshots nobody but the user answers the dialogs.
+HRESULT InvokeHelped(const Options& options, vfhost::HostWindow& host, IContextMenu* menu, UINT offset,
+                     vfhost::ProgressGate& gate) {
+    if (options.password.empty() && options.screenshots.empty())
+        return vfhost::InvokeOffset(menu, host.hwnd(), offset);
+    if (!options.screenshots.empty()) gate.HoldAtEachFile();
+    vftest::GuiHelper gui([&](vftest::Gui& ui) { AnswerRun(ui, options, host, gate); });
+    HRESULT result = vfhost::InvokeOffset(menu, host.hwnd(), offset);
+    gate.RunFree();
+    gui.Join();
+    for (const std::string& event : gui.Events()) std::printf("helper: %s\n", event.c_str());
     return result;
 }
 
-int RunHost(const Options& options, HWND window) {
-    ComRef<IShellExtInit> init;
-    if (FAILED(CreateExtension(options, init))) return 1;
-    IDataObject* data = vftest::CreateShellDataObject(options.paths);
-    if (!data) {
-        std::printf("no data object for the paths (one folder, existing files)\n");
-        return 1;
-    }
-    HRESULT result = init->Initialize(nullptr, data, nullptr);
-    data->Release();
-    Report(("Initialize with " + std::to_string(options.paths.size()) + " paths").c_str(), result);
-    ComRef<IContextMenu> menu;
-    if (FAILED(result) || FAILED(init->QueryInterface(IID_IContextMenu, menu.out()))) return 1;
+bool RunCommand(const Options& options, vfhost::HostWindow& host, IContextMenu* menu, UINT offset) {
+    vfhost::ProgressGate gate;
+    host.Attach(&gate);
+    HRESULT result = InvokeHelped(options, host, menu, offset, gate);
+    host.Attach(nullptr);
+    std::printf("progress window showed %zu files\n", gate.FilesShown().size());
+    bool ok = Report("InvokeCommand offset " + std::to_string(offset), result);
+    return ok && !::testing::UnitTest::GetInstance()->ad_hoc_test_result().Failed();
+}
 
-    HMENU popup = BuildShellMenu();
-    result = menu->QueryContextMenu(popup, options.position, kFirstCommandId, kLastCommandId, CMF_NORMAL);
-    Report(("QueryContextMenu at position " + std::to_string(options.position)).c_str(), result);
+int RunHost(const Options& options, vfhost::HostWindow& host) {
+    ComRef<IShellExtInit> init;
+    std::string how = options.dll.empty() ? std::string("CoCreateInstance ") + kShellExtensionClassIdText
+                                          : "DllGetClassObject and CreateInstance from " + options.dll;
+    if (!Report(how, vfhost::CreateExtension(options.dll, init))) return 1;
+    std::printf("module %s\n", vfhost::LoadedModulePath().c_str());
+    HRESULT result = vfhost::InitializeWithPaths(init.get(), options.paths);
+    ComRef<IContextMenu> menu;
+    if (!Report("Initialize with " + std::to_string(options.paths.size()) + " paths", result) ||
+        FAILED(init->QueryInterface(IID_IContextMenu, menu.out())))
+        return 1;
+
+    HMENU popup = vfhost::BuildShellMenu();
+    result = menu->QueryContextMenu(popup, options.position, vfhost::kFirstCommandId, vfhost::kLastCommandId,
+                                    CMF_NORMAL);
+    Report("QueryContextMenu at position " + std::to_string(options.position), result);
     PrintMenu(popup);
     PrintCommandStrings(menu.get(), HRESULT_CODE(result));
-    ShowMenu(window, popup, options);
+    UINT offset;
+    bool picked = PickCommand(options, host, popup, offset);
     DestroyMenu(popup);
-    return options.verb == "none" || SUCCEEDED(Invoke(menu.get(), window, options.verb)) ? 0 : 1;
+    if (!picked) return 1;
+    return options.verb == "none" || RunCommand(options, host, menu.get(), offset) ? 0 : 1;
 }
 
 }  // namespace
@@ -177,17 +180,17 @@ int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: shell_host [--dll PATH] [--position N] [--show-menu MS] [--screenshot NAME] "
-                     "encrypt|decrypt|none PATH...\n");
+                     "usage: shell_host [--dll PATH] [--position N] [--show-menu] [--password PW] "
+                     "[--screenshots PREFIX] encrypt|decrypt|none PATH...\n");
         return 2;
     }
     OleInitialize(nullptr);
-    // The shell's window: active when the module loads, so it becomes the owner.
-    HWND window = CreateWindowA("STATIC", "Veilfold shell host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480, 320,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetActiveWindow(window);
-    int status = RunHost(options, window);
-    DestroyWindow(window);
+    int status;
+    {
+        // The shell's window: active when the module loads, so it becomes the owner.
+        vfhost::HostWindow host;
+        status = RunHost(options, host);
+    }
     OleUninitialize();
     return status;
 }

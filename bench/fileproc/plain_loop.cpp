@@ -1,0 +1,48 @@
+#include "plain_loop.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "shell/state.h"
+
+namespace vfbench {
+namespace {
+
+std::vector<std::string> Entries(const std::string& folder, bool folders) {
+    std::vector<std::string> paths;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return paths;
+    do {
+        bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && entry.cFileName[0] != '.') paths.push_back(folder + "\\" + entry.cFileName);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return paths;
+}
+
+bool RewriteInPlace(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0, written = 0;
+    bool ok = ReadFile(file, g_pBuffer, kIoBufferSize, &got, nullptr);
+    ok = ok && SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 && WriteFile(file, g_pBuffer, got, &written, nullptr);
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
+int PlainLoop(const std::string& root, std::string (*rename)(const std::string&)) {
+    int handled = 0;
+    for (const std::string& folder : Entries(root, true)) {
+        for (const std::string& file : Entries(folder, false)) {
+            if (RewriteInPlace(file) && MoveFileA(file.c_str(), rename(file).c_str())) ++handled;
+        }
+    }
+    return handled;
+}
+
+}  // namespace vfbench

@@ -1,0 +1,34 @@
+#include "fileproc/progress.h"
+
+#include <commctrl.h>
+
+#include "resource.h"
+#include "shell/state.h"
+
+namespace {
+
+void SetBar(int percent) { SendMessageA(g_hwndProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0); }
+
+}  // namespace
+
+int ProgressPercent(ULONGLONG done, ULONGLONG size) {
+    if (done >= size) return 100;
+    // done * 100 must not overflow: past 2^56 bytes, drop precision nobody can see.
+    constexpr ULONGLONG kExactLimit = 1ULL << 56;
+    if (size >= kExactLimit) {
+        done >>= 8;
+        size >>= 8;
+    }
+    return static_cast<int>((done * 100 + size / 2) / size);
+}
+
+void ShowProgressFile(const char* path) {
+    if (!g_hwndProgress) return;
+    SetDlgItemTextA(g_hwndProgress, IDC_FILENAME, path);
+    SetBar(0);
+}
+
+void ShowProgressPercent(ULONGLONG done, ULONGLONG size) {
+    if (!g_hwndProgress) return;
+    SetBar(ProgressPercent(done, size));
+}

@@ -1,0 +1,13 @@
+#pragma once
+// The progress window's view of the file being transformed. Every call does
+// nothing while there is no progress window (g_hwndProgress null).
+#include <windows.h>
+
+// Shows `path` in the file-name control and sets the bar to 0.
+void ShowProgressFile(const char* path);
+
+// Sets the bar to done / size in percent, rounded; 100 once done reaches size.
+void ShowProgressPercent(ULONGLONG done, ULONGLONG size);
+
+// done / size in percent, rounded to the nearest integer; 100 when done >= size.
+int ProgressPercent(ULONGLONG done, ULONGLONG size);

@@ -1,0 +1,86 @@
+#include "failing_io.h"
+
+namespace vftest {
+namespace {
+
+void** FindImportSlot(void* target) {
+    auto base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto descriptor = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+    for (; descriptor->Name; ++descriptor) {
+        auto thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk);
+        for (; thunk->u1.Function; ++thunk)
+            if (reinterpret_cast<void*>(thunk->u1.Function) == target) return reinterpret_cast<void**>(&thunk->u1.Function);
+    }
+    return nullptr;
+}
+
+void WriteSlot(void** slot, void* value) {
+    DWORD oldProtect = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtect);
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
+}
+
+using ReadFileFn = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+using WriteFileFn = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+
+int s_readCalls, s_failingRead;
+int s_writeCalls, s_failingWrite;
+ReadFileFn s_realReadFile;
+WriteFileFn s_realWriteFile;
+
+BOOL WINAPI ReadFileFailingOnce(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped) {
+    if (++s_readCalls != s_failingRead) return s_realReadFile(file, buffer, size, read, overlapped);
+    if (read) *read = 0;
+    SetLastError(ERROR_READ_FAULT);
+    return FALSE;
+}
+
+BOOL WINAPI WriteFileFailingOnce(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    if (++s_writeCalls != s_failingWrite) return s_realWriteFile(file, buffer, size, written, overlapped);
+    s_realWriteFile(file, buffer, size / 2, written, overlapped);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+BOOL WINAPI MoveFileAlwaysFailing(LPCSTR, LPCSTR) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+void* Kernel32(const char* function) {
+    return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), function));
+}
+
+}  // namespace
+
+ImportPatch::ImportPatch(const char* function, void* replacement) {
+    original_ = Kernel32(function);
+    slot_ = FindImportSlot(original_);
+    if (slot_) WriteSlot(slot_, replacement);
+}
+
+ImportPatch::~ImportPatch() {
+    if (slot_) WriteSlot(slot_, original_);
+}
+
+FailingRead::FailingRead(int failingCall) : patch("ReadFile", reinterpret_cast<void*>(ReadFileFailingOnce)) {
+    s_readCalls = 0;
+    s_failingRead = failingCall;
+    s_realReadFile = reinterpret_cast<ReadFileFn>(patch.original());
+}
+
+FailingWrite::FailingWrite(int failingCall) : patch("WriteFile", reinterpret_cast<void*>(WriteFileFailingOnce)) {
+    s_writeCalls = 0;
+    s_failingWrite = failingCall;
+    s_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
+}
+
+int FailingWrite::calls() const { return s_writeCalls; }
+
+FailingMove::FailingMove() : patch("MoveFileA", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
+
+}  // namespace vftest

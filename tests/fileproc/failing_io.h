@@ -1,0 +1,48 @@
+#pragma once
+// Makes chosen kernel32 calls of this executable fail, by swapping entries of
+// its import table for the life of the object. The file code is linked into
+// the test executable, so its calls go through that table.
+#include <windows.h>
+
+namespace vftest {
+
+class ImportPatch {
+public:
+    ImportPatch(const char* function, void* replacement);
+    ~ImportPatch();
+    ImportPatch(const ImportPatch&) = delete;
+    ImportPatch& operator=(const ImportPatch&) = delete;
+
+    void* original() const { return original_; }
+    bool installed() const { return slot_ != nullptr; }
+
+private:
+    void** slot_ = nullptr;
+    void* original_ = nullptr;
+};
+
+// The `failingCall`-th ReadFile call (1-based) fails; the others succeed.
+class FailingRead {
+public:
+    explicit FailingRead(int failingCall);
+    ImportPatch patch;
+};
+
+// The `failingCall`-th WriteFile call writes only the first half of its bytes
+// and fails, as a full disk does; the others succeed. kNever only counts.
+class FailingWrite {
+public:
+    static constexpr int kNever = 0;
+    explicit FailingWrite(int failingCall);
+    int calls() const;  // WriteFile calls so far
+    ImportPatch patch;
+};
+
+// Every MoveFileA call fails.
+class FailingMove {
+public:
+    FailingMove();
+    ImportPatch patch;
+};
+
+}  // namespace vftest

@@ -1,0 +1,66 @@
+#include "progress_recorder.h"
+
+#include <commctrl.h>
+
+#include "resource.h"
+#include "shell/state.h"
+
+namespace vftest {
+namespace {
+
+constexpr char kClassName[] = "VfProgressRecorder";
+constexpr UINT kCancelMessage = WM_APP + 1;
+ProgressRecorder* s_recorder;  // one at a time, on the test's thread
+
+}  // namespace
+
+ProgressRecorder::ProgressRecorder() {
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = WindowProc;
+    cls.hInstance = g_hInstance;
+    cls.lpszClassName = kClassName;
+    RegisterClassA(&cls);  // fails harmlessly when already registered
+    s_recorder = this;
+    window_ = CreateWindowA(kClassName, "", WS_POPUP, 0, 0, 300, 60, nullptr, nullptr, g_hInstance, nullptr);
+    HWND name = CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 280, 16, window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILENAME)), g_hInstance, nullptr);
+    HWND bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 280, 16, window_,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR)), g_hInstance, nullptr);
+    nameProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(name, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NameProc)));
+    barProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProc)));
+    g_hwndProgress = window_;
+    g_hwndProgressBar = bar;
+}
+
+ProgressRecorder::~ProgressRecorder() {
+    g_hwndProgress = nullptr;
+    g_hwndProgressBar = nullptr;
+    DestroyWindow(window_);
+    s_recorder = nullptr;
+}
+
+void ProgressRecorder::PostCancel() { PostMessageA(window_, kCancelMessage, 0, 0); }
+
+LRESULT CALLBACK ProgressRecorder::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCancelMessage) {
+        g_bCancel = TRUE;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ProgressRecorder::NameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT && s_recorder) {
+        std::string name = reinterpret_cast<const char*>(lParam);
+        s_recorder->names_.push_back(name);
+        if (s_recorder->onName_) s_recorder->onName_(name);
+    }
+    return CallWindowProcA(s_recorder->nameProc_, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ProgressRecorder::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PBM_SETPOS && s_recorder) s_recorder->positions_.push_back(static_cast<int>(wParam));
+    return CallWindowProcA(s_recorder->barProc_, window, message, wParam, lParam);
+}
+
+}  // namespace vftest

@@ -1,0 +1,53 @@
+#pragma once
+// The shared state of a command run, as the file processing expects it; what
+// a file should hold afterwards; and the prompts as the user sees them.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui.h"
+#include "paths.h"
+
+namespace vftest {
+
+inline constexpr char kTestPassword[] = "correct horse battery staple";
+
+// Key from kTestPassword, a 65535-byte I/O buffer, no progress window, no cancel.
+class RunFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    TempDir dir_;
+
+private:
+    std::vector<BYTE> buffer_;
+};
+
+// Deterministic bytes that differ from block to block.
+std::string Pattern(size_t size, unsigned seed = 1);
+// RC4 under g_Key over the whole of `plain`, in one piece.
+std::string Rc4Whole(const std::string& plain);
+// The bytes at `path`, or "<missing>" when it cannot be read.
+std::string Contents(const std::string& path);
+
+FILETIME LastWriteTime(const std::string& path);
+bool SetLastWriteTime(const std::string& path, const FILETIME& time);
+
+// GUI scripts: no message box at all, or exactly one, checked and answered.
+std::function<void(Gui&)> NoBox();
+std::function<void(Gui&)> AnswerBox(const std::string& text, UINT style, int answer);
+
+// The prompts, spelled out as the user sees them.
+std::string NotFoundText(const std::string& path);          // 124
+std::string CannotOpenText(const std::string& path);        // 130
+std::string AlreadyEncryptedText(const std::string& path);  // 131
+std::string NotEncryptedText(const std::string& path);      // 132
+std::string CannotRenameText(const std::string& path);      // 137
+std::string CannotTransformText(const std::string& path);   // 138
+std::string PathTooLongText(const std::string& path);       // 139
+
+}  // namespace vftest

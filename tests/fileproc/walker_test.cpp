@@ -1,0 +1,249 @@
+// WalkPath and WalkDirectory over real folder trees.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "failing_io.h"
+#include "fileproc/walker.h"
+#include "progress_recorder.h"
+#include "run_fixture.h"
+#include "shell/messages.h"
+#include "shell/state.h"
+
+namespace {
+
+using vftest::AnswerBox;
+using vftest::Contents;
+using vftest::NoBox;
+using vftest::Pattern;
+using vftest::Rc4Whole;
+
+class WalkerTest : public vftest::RunFixture {
+protected:
+    // Creates the folders and files named (relative to the temporary folder;
+    // a trailing "\" makes a folder) and remembers each file's contents.
+    void MakeTree(std::initializer_list<std::string> entries) {
+        for (const std::string& entry : entries) {
+            if (entry.back() == '\\')
+                ASSERT_TRUE(CreateDirectoryA((dir_ / entry).c_str(), nullptr)) << entry;
+            else
+                AddFile(entry, 100 + plain_.size() * 70000 % 150000);
+        }
+    }
+
+    // Sizes vary from file to file, some over one block.
+    void AddFile(const std::string& entry, size_t size) {
+        std::string path = dir_ / entry;
+        plain_[path] = Pattern(size, static_cast<unsigned>(plain_.size()));
+        ASSERT_TRUE(vftest::WriteFileBytes(path, plain_[path])) << path;
+    }
+
+    void ExpectEncryptedOnce(const std::string& path) {
+        EXPECT_FALSE(vftest::FileExists(path)) << path;
+        EXPECT_EQ(Contents(path + ".$#!"), Rc4Whole(plain_.at(path))) << path;
+    }
+    void ExpectUntouched(const std::string& path) {
+        EXPECT_EQ(Contents(path), plain_.at(path)) << path;
+        EXPECT_FALSE(vftest::FileExists(path + ".$#!")) << path;
+    }
+
+    int WalkWithGui(const std::string& path, int encrypt, std::function<void(vftest::Gui&)> script) {
+        vftest::GuiHelper gui(std::move(script));
+        int result = WalkPath(path.c_str(), encrypt);
+        gui.Join();
+        return result;
+    }
+
+    std::map<std::string, std::string> plain_;
+};
+
+size_t IndexOf(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) - names.begin();
+}
+
+TEST_F(WalkerTest, FilesOfAFolderComeBeforeItsSubfolders) {
+    MakeTree({"root\\", "root\\s\\", "root\\s\\c", "root\\a", "root\\b"});
+    vftest::ProgressRecorder progress;
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 1);
+    const std::vector<std::string>& shown = progress.names();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_LT(IndexOf(shown, dir_ / "root\\a"), 2u);
+    EXPECT_LT(IndexOf(shown, dir_ / "root\\b"), 2u);
+    EXPECT_EQ(shown[2], dir_ / "root\\s\\c");
+    for (const char* file : {"root\\a", "root\\b", "root\\s\\c"}) ExpectEncryptedOnce(dir_ / file);
+}
+
+TEST_F(WalkerTest, EveryFileIsTransformedOnceWhateverItsAttributesButDotFoldersAreNotEntered) {
+    MakeTree({"root\\", "root\\.hidden-dir\\", "root\\.hidden-dir\\inside", "root\\empty\\", "root\\sub\\",
+              "root\\sub\\deeper\\", "root\\sub\\deeper\\leaf", "root\\.dotfile", "root\\hidden", "root\\system"});
+    for (int n = 0; n < 40; ++n) AddFile(std::string("root\\sub\\file").append(std::to_string(n)), n % 3 * 65535 + 11);
+    SetFileAttributesA((dir_ / "root\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((dir_ / "root\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 1);
+    for (const auto& [path, bytes] : plain_) {
+        if (path.find(".hidden-dir") == std::string::npos) ExpectEncryptedOnce(path);
+    }
+    ExpectUntouched(dir_ / "root\\.hidden-dir\\inside");
+
+    // Decrypting the same tree gives back every file as it was.
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, NoBox()), 1);
+    for (const auto& [path, bytes] : plain_) ExpectUntouched(path);
+}
+
+TEST_F(WalkerTest, SelectedDotFolderIsPassedOver) {
+    MakeTree({".config\\", ".config\\file"});
+    EXPECT_EQ(WalkWithGui(dir_ / ".config", 1, NoBox()), 1);
+    ExpectUntouched(dir_ / ".config\\file");
+}
+
+TEST_F(WalkerTest, SelectedFileGoesStraightToTheTransform) {
+    MakeTree({"single.doc"});
+    EXPECT_EQ(WalkWithGui(dir_ / "single.doc", 1, NoBox()), 1);
+    ExpectEncryptedOnce(dir_ / "single.doc");
+}
+
+TEST_F(WalkerTest, MissingSelectedPathAsksWhetherToGoOn) {
+    std::string missing = dir_ / "vanished";
+    EXPECT_EQ(WalkWithGui(missing, 1, AnswerBox(vftest::NotFoundText(missing), kStyleContinue, IDYES)), 1);
+    EXPECT_EQ(WalkWithGui(missing, 1, AnswerBox(vftest::NotFoundText(missing), kStyleContinue, IDNO)), 0);
+}
+
+TEST_F(WalkerTest, NoToAFileDeepInTheTreeStopsEverythingAfterIt) {
+    MakeTree({"root\\", "root\\top", "root\\a\\", "root\\a\\deep\\", "root\\a\\deep\\locked", "root\\a\\deep\\sub\\",
+              "root\\a\\deep\\sub\\after", "root\\a\\zz\\", "root\\a\\zz\\sibling", "root\\b\\", "root\\b\\later",
+              "root\\c\\", "root\\c\\later"});
+    std::string locked = dir_ / "root\\a\\deep\\locked";
+    HANDLE holder = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    vftest::ProgressRecorder progress;
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, AnswerBox(vftest::CannotOpenText(locked), kStyleContinue, IDNO)), 0);
+    CloseHandle(holder);
+
+    // Folders come in search order, so which siblings went first is not
+    // fixed: what matters is that nothing was touched after the refusal.
+    const std::vector<std::string>& shown = progress.names();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), locked);
+    ExpectUntouched(locked);
+    ExpectUntouched(dir_ / "root\\a\\deep\\sub\\after");
+    for (const auto& [path, bytes] : plain_) {
+        if (path == locked) continue;
+        if (IndexOf(shown, path) < shown.size())
+            ExpectEncryptedOnce(path);
+        else
+            ExpectUntouched(path);
+    }
+}
+
+TEST_F(WalkerTest, CancelIsSeenAtTheStartOfTheNextFolderOrFile) {
+    MakeTree({"root\\", "root\\one", "root\\two", "root\\sub\\", "root\\sub\\three"});
+    vftest::ProgressRecorder progress;
+
+    // Cancel pressed before the walk: the folder's own pump sees it.
+    progress.PostCancel();
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 0);
+    EXPECT_TRUE(progress.names().empty());
+
+    // Cancel pressed while the first file is transformed: the next file's pump sees it.
+    g_bCancel = FALSE;
+    progress.OnName([&](const std::string&) { progress.PostCancel(); });
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 0);
+    ASSERT_EQ(progress.names().size(), 1u);
+    ExpectEncryptedOnce(progress.names()[0]);
+    ExpectUntouched(dir_ / "root\\sub\\three");
+}
+
+TEST_F(WalkerTest, NewNameTakenInTheFolderIsCaughtBeforeTheContentsAreTouched) {
+    MakeTree({"root\\", "root\\taken.$#!", "root\\TAKEN"});
+    std::string taken = dir_ / "root\\taken.$#!";
+    std::string unmarked = dir_ / "root\\TAKEN";
+
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        // Search order decides which comes first; each is answered by its text.
+        for (int n = 0; n < 2; ++n) {
+            vftest::MessageBoxSeen box = ui.WaitMessageBox();
+            bool known = box.text == vftest::CannotRenameText(taken) || box.text == vftest::NotEncryptedText(unmarked);
+            EXPECT_TRUE(known) << box.text;
+            ui.Answer(box, box.style == kStyleConfirm ? IDNO : IDYES);
+        }
+    });
+    int writes;
+    {
+        vftest::FailingWrite counter(vftest::FailingWrite::kNever);
+        ASSERT_TRUE(counter.patch.installed());
+        EXPECT_EQ(WalkPath((dir_ / "root").c_str(), 0), 1);
+        writes = counter.calls();
+    }
+    gui.Join();
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(Contents(taken), plain_.at(taken));
+    EXPECT_EQ(Contents(unmarked), plain_.at(unmarked));
+}
+
+TEST_F(WalkerTest, NewNameTakenDuringTheWalkPutsTheContentsBack) {
+    MakeTree({"root\\", "root\\raced.$#!"});
+    std::string raced = dir_ / "root\\raced.$#!";
+    vftest::ProgressRecorder progress;
+    // Another program takes the name after the folder was searched.
+    progress.OnName([&](const std::string&) { vftest::WriteFileBytes(dir_ / "root\\Raced", "late"); });
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, AnswerBox(vftest::CannotRenameText(raced), kStyleContinue, IDYES)), 1);
+    EXPECT_EQ(Contents(raced), plain_.at(raced));
+    EXPECT_EQ(Contents(dir_ / "root\\Raced"), "late");
+}
+
+TEST_F(WalkerTest, FileThatVanishesDuringTheWalkIsReportedAsNotFound) {
+    MakeTree({"root\\", "root\\gone"});
+    std::string gone = dir_ / "root\\gone";
+    vftest::ProgressRecorder progress;
+    progress.OnName([&](const std::string& name) {
+        if (name == gone) DeleteFileA(gone.c_str());
+    });
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, AnswerBox(vftest::NotFoundText(gone), kStyleContinue, IDYES)), 1);
+    EXPECT_FALSE(vftest::FileExists(gone + ".$#!"));
+}
+
+// Made with the wide functions: the file's path is too long for the ANSI ones.
+class LongPathFile {
+public:
+    LongPathFile(const std::string& folder, const std::string& name, const std::string& bytes)
+        : wide_(L"\\\\?\\" + Widen(folder + "\\" + name)) {
+        HANDLE file = CreateFileW(wide_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        DWORD written = 0;
+        created_ = file != INVALID_HANDLE_VALUE;
+        if (created_) {
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            CloseHandle(file);
+        }
+    }
+    ~LongPathFile() { DeleteFileW(wide_.c_str()); }
+    bool created() const { return created_; }
+    bool Exists() const { return GetFileAttributesW(wide_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    static std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+    std::wstring wide_;
+    bool created_ = false;
+};
+
+TEST_F(WalkerTest, PathTooLongBelowAFolderIsReportedNotPassedOver) {
+    // A folder path just under the limit; the file name takes it past 259 characters.
+    std::string deep = "root\\" + std::string(240 - (dir_.path().size() + 6), 'd') + "\\";
+    MakeTree({"root\\", deep, deep + "short"});
+    std::string folder = dir_ / deep.substr(0, deep.size() - 1);
+    std::string longName(40, 'L');
+    LongPathFile tooLong(folder, longName, "secret");
+    ASSERT_TRUE(tooLong.created());
+
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1,
+                          AnswerBox(vftest::PathTooLongText(folder + "\\" + longName), kStyleContinue, IDYES)),
+              1);
+    EXPECT_TRUE(tooLong.Exists());  // still there under its name, so never transformed
+    ExpectEncryptedOnce(dir_ / (deep + "short"));
+}
+
+}  // namespace
