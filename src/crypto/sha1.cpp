@@ -82,7 +82,7 @@ inline std::uint32_t ScheduleWord(std::uint32_t* w, const std::uint32_t* older) 
 // all 80 steps written out, five to a line, one line per turn of the roles.
 void Compress(std::uint32_t (&h)[5], Schedule& s) {
     std::uint32_t* const w = s.w;
-    std::uint32_t* volatile const opaque = s.w;
+    std::uint32_t* volatile const opaque = s.w;  // one volatile read per block; see ScheduleWord
     const std::uint32_t* const older = opaque;
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
 
