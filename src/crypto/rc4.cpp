@@ -3,6 +3,7 @@
 namespace {
 
 constexpr int kRunLength = 8;  // keystream bytes per step of the fast loop
+constexpr int kLookahead = 4;  // S[i] values read ahead of the swaps that may change them
 
 // One keystream byte in the general form, with i wrapping through 255.
 inline std::uint8_t NextKeystreamByte(std::uint8_t* S, std::uint32_t& i, std::uint8_t& j) {
@@ -15,23 +16,31 @@ inline std::uint8_t NextKeystreamByte(std::uint8_t* S, std::uint32_t& i, std::ui
     return S[static_cast<std::uint8_t>(si + sj)];
 }
 
-// kRunLength keystream bytes XORed into out, for a run in which i does not wrap:
-// S[i + 1 .. i + kRunLength] then sit at fixed offsets from one pointer, which
-// saves the index arithmetic for i. XORing byte by byte measured faster than
-// gathering the keystream into a word first, and is independent of byte order.
-inline void CryptRun(std::uint8_t* S, std::uint8_t* run, std::uint8_t& j, std::uint8_t* out) {
-#define VF_RUN_STEP(n)                                   \
-    {                                                    \
-        const std::uint8_t si = run[n];                  \
-        j = static_cast<std::uint8_t>(j + si);           \
-        const std::uint8_t sj = S[j];                    \
-        run[n] = sj;                                     \
-        S[j] = si;                                       \
-        out[n] ^= S[static_cast<std::uint8_t>(si + sj)]; \
+// kRunLength keystream bytes XORed into out, for a run S[first .. first +
+// kRunLength - 1] that, with the kLookahead entries after it, does not wrap.
+//
+// The speed of RC4 is set by the chain j -> S[j] swap -> next S[i] -> j. Read
+// in order, each S[i] would wait on the previous swap's store, whose address
+// is known only once j is, although the two rarely meet. So the S[i] values
+// are read kLookahead steps early into ahead[], which runs from one run into
+// the next, and read again in the rare case that a swap lands on one of them.
+// XORing byte by byte measured faster than gathering the keystream into a
+// word first, and is independent of byte order.
+inline void CryptRun(std::uint8_t* S, std::uint32_t first, std::uint8_t& j, std::uint8_t (&ahead)[kLookahead + 1],
+                     std::uint8_t* out) {
+    std::uint8_t* const run = S + first;
+    for (int k = 0; k < kRunLength; ++k) {
+        const std::uint8_t si = ahead[0];
+        j = static_cast<std::uint8_t>(j + si);
+        const std::uint8_t sj = S[j];
+        ahead[kLookahead] = run[k + kLookahead];
+        run[k] = sj;
+        S[j] = si;
+        if (static_cast<std::uint8_t>(j - (first + k + 1)) < kLookahead) [[unlikely]]
+            for (int m = 1; m <= kLookahead; ++m) ahead[m] = run[k + m];
+        out[k] ^= S[static_cast<std::uint8_t>(si + sj)];
+        for (int m = 0; m < kLookahead; ++m) ahead[m] = ahead[m + 1];
     }
-    static_assert(kRunLength == 8, "one VF_RUN_STEP per byte of the run");
-    VF_RUN_STEP(0) VF_RUN_STEP(1) VF_RUN_STEP(2) VF_RUN_STEP(3) VF_RUN_STEP(4) VF_RUN_STEP(5) VF_RUN_STEP(6) VF_RUN_STEP(7)
-#undef VF_RUN_STEP
 }
 
 }  // namespace
@@ -56,18 +65,26 @@ void Rc4Init(const std::uint8_t* key, std::int32_t keyLength, Rc4State& state) {
 
 void Rc4Crypt(std::uint8_t* buffer, std::int32_t length, Rc4State& state) {
     if (length <= 0) return;
+    // Latest value of i at which a run and its lookahead stay below 256.
+    constexpr std::uint32_t kLastRunStart = 255 - kRunLength - kLookahead;
+    std::uint8_t* const S = state.S;
     std::uint32_t i = state.i;
     std::uint8_t j = state.j;
-    std::int32_t n = 0;
-    for (; length - n >= kRunLength; n += kRunLength) {
-        if (i <= 255 - kRunLength) {
-            CryptRun(state.S, state.S + i + 1, j, buffer + n);
-            i += kRunLength;
+    std::uint8_t* out = buffer;
+    std::uint8_t* const end = buffer + length;
+    while (out != end) {
+        if (end - out >= kRunLength && i <= kLastRunStart) {
+            std::uint8_t ahead[kLookahead + 1];
+            for (int m = 0; m < kLookahead; ++m) ahead[m] = S[i + 1 + m];
+            do {
+                CryptRun(S, i + 1, j, ahead, out);
+                i += kRunLength;
+                out += kRunLength;
+            } while (end - out >= kRunLength && i <= kLastRunStart);
         } else {
-            for (int b = 0; b < kRunLength; ++b) buffer[n + b] ^= NextKeystreamByte(state.S, i, j);
+            *out++ ^= NextKeystreamByte(S, i, j);
         }
     }
-    for (; n < length; ++n) buffer[n] ^= NextKeystreamByte(state.S, i, j);
     state.i = static_cast<std::uint8_t>(i);
     state.j = j;
 }

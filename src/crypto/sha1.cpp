@@ -49,20 +49,28 @@ inline void ConvertBlockToWords(Schedule& s) {
 
 // Message word t of the schedule. Words 16..79 are written in place behind the
 // block's sixteen when their step reaches them, while their inputs are at hand.
+// The newest input, w[t - 3], comes last and straight from the register that
+// computed it; the three older ones are read back through `older`, the same
+// array reached through a pointer the compiler cannot see through, so that it
+// stops holding a dozen old words in registers and spilling them to the stack.
 template <int t>
-inline std::uint32_t ScheduleWord(std::uint32_t* w) {
+inline std::uint32_t ScheduleWord(std::uint32_t* w, const std::uint32_t* older) {
     if constexpr (t < 16)
         return w[t];
     else
-        return w[t] = Rotl(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+        return w[t] = Rotl(older[t - 16] ^ older[t - 14] ^ older[t - 8] ^ w[t - 3], 1);
 }
 
 // One step. The roles of a..e rotate from step to step instead of values moving
 // between variables: the new "a" accumulates in e, and b is rotated in place.
-#define VF_STEP(f, k, a, b, c, d, e, t)                          \
-    do {                                                         \
-        e += Rotl(a, 5) + f(b, c, d) + (k) + ScheduleWord<t>(w); \
-        b = Rotl(b, 30);                                         \
+// The terms are added oldest first, so that the newest, Rotl(a, 5), is the
+// only one left to wait for when a arrives.
+#define VF_STEP(f, k, a, b, c, d, e, t)         \
+    do {                                        \
+        e += ScheduleWord<t>(w, older) + (k);   \
+        e += f(b, c, d);                        \
+        e += Rotl(a, 5);                        \
+        b = Rotl(b, 30);                        \
     } while (0)
 
 #define VF_ROUND1(a, b, c, d, e, t) VF_STEP(Choose, kChooseConstant, a, b, c, d, e, t)
@@ -74,6 +82,8 @@ inline std::uint32_t ScheduleWord(std::uint32_t* w) {
 // all 80 steps written out, five to a line, one line per turn of the roles.
 void Compress(std::uint32_t (&h)[5], Schedule& s) {
     std::uint32_t* const w = s.w;
+    std::uint32_t* volatile const opaque = s.w;  // one volatile read per block; see ScheduleWord
+    const std::uint32_t* const older = opaque;
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
 
     VF_ROUND1(a, b, c, d, e, 0); VF_ROUND1(e, a, b, c, d, 1); VF_ROUND1(d, e, a, b, c, 2); VF_ROUND1(c, d, e, a, b, 3); VF_ROUND1(b, c, d, e, a, 4);
