@@ -43,107 +43,113 @@ Options ParseOptions(int argc, char** argv) {
     return options;
 }
 
-template <typename Run>
-double BestSeconds(Run run) {
-    double best = 1e30;
+struct BestSeconds {
+    double measured;
+    double baseline;
+};
+
+// Runs the measured code and its baseline in turn, so that both meet the
+// same moments of a shared machine, and keeps the best time of each.
+template <typename Measured, typename Baseline>
+BestSeconds SideBySide(Measured measured, Baseline baseline) {
+    BestSeconds best = {1e30, 1e30};
     for (int n = 0; n < g_options.repeats; ++n) {
-        vfbench::Stopwatch watch;
-        run(n);
-        best = std::min(best, watch.Seconds());
+        vfbench::Stopwatch measuredWatch;
+        measured(n);
+        best.measured = std::min(best.measured, measuredWatch.Seconds());
+        vfbench::Stopwatch baselineWatch;
+        baseline(n);
+        best.baseline = std::min(best.baseline, baselineWatch.Seconds());
     }
     return best;
 }
 
-double Rc4KernelMiBps(unsigned long long bytes) {
-    std::vector<std::uint8_t> buffer(kIoBufferSize, 0x5a);
-    double seconds = BestSeconds([&](int) {
-        Rc4State state;
-        Rc4Init(buffer.data(), 20, state);
-        for (unsigned long long done = 0; done < bytes; done += buffer.size())
-            Rc4Crypt(buffer.data(), static_cast<std::int32_t>(buffer.size()), state);
-    });
-    return bytes / kMiB / seconds;
+void Rc4Kernel(std::vector<std::uint8_t>& buffer, unsigned long long bytes) {
+    Rc4State state;
+    Rc4Init(buffer.data(), 20, state);
+    for (unsigned long long done = 0; done < bytes; done += buffer.size())
+        Rc4Crypt(buffer.data(), static_cast<std::int32_t>(buffer.size()), state);
 }
 
-// Encrypts, then decrypts, then encrypts...: each pass starts from the name the last one left.
-double TransformMiBps(const std::string& path, unsigned long long bytes) {
-    double seconds = BestSeconds([&](int pass) {
-        bool encrypt = pass % 2 == 0;
-        std::string current = encrypt ? path : path + ".$#!";
-        if (TransformFile(current.c_str(), encrypt) != 1) std::fprintf(stderr, "transform failed: %s\n", current.c_str());
-    });
-    return bytes / kMiB / seconds;
+// The large file against the RC4 kernel over as many bytes in memory. The
+// passes encrypt, decrypt, encrypt...: each starts from the name the last left.
+BestSeconds MeasureLargeFile(const std::string& path, unsigned long long bytes) {
+    std::vector<std::uint8_t> buffer(kIoBufferSize, 0x5a);
+    return SideBySide(
+        [&](int pass) {
+            bool encrypt = pass % 2 == 0;
+            std::string current = encrypt ? path : path + ".$#!";
+            if (TransformFile(current.c_str(), encrypt) != 1) std::fprintf(stderr, "transform failed\n");
+        },
+        [&](int) { Rc4Kernel(buffer, bytes); });
 }
 
 std::string StripSuffix(const std::string& path) { return path.substr(0, path.size() - 4); }
 
-struct TreeFigures {
-    double walkerFilesPerSecond;
-    double plainFilesPerSecond;
-};
-
-// Alternates the walker's Encrypt (which appends ".$#!") with the plain loop
-// (which takes it off again), so that every pass finds the names it expects.
-TreeFigures MeasureTree(const std::string& root, int files) {
-    double walker = 1e30, plain = 1e30;
-    for (int n = 0; n < g_options.repeats; ++n) {
-        vfbench::Stopwatch walkWatch;
-        if (WalkPath(root.c_str(), 1) != 1) std::fprintf(stderr, "walk stopped\n");
-        walker = std::min(walker, walkWatch.Seconds());
-        vfbench::Stopwatch plainWatch;
-        int handled = vfbench::PlainLoop(root, StripSuffix);
-        plain = std::min(plain, plainWatch.Seconds());
-        if (handled != files) std::fprintf(stderr, "plain loop handled %d of %d files\n", handled, files);
-    }
-    return {files / walker, files / plain};
+// The walker's Encrypt (which appends ".$#!") against the plain loop (which
+// takes it off again), so that every pass finds the names it expects.
+BestSeconds MeasureTree(const std::string& root, int files) {
+    return SideBySide(
+        [&](int) {
+            if (WalkPath(root.c_str(), 1) != 1) std::fprintf(stderr, "walk stopped\n");
+        },
+        [&](int) {
+            int handled = vfbench::PlainLoop(root, StripSuffix);
+            if (handled != files) std::fprintf(stderr, "plain loop handled %d of %d files\n", handled, files);
+        });
 }
 
-void PrintTree(const char* label, const TreeFigures& figures) {
+void PrintTree(const char* label, int files, const BestSeconds& best) {
     std::printf("%-34s %10.0f files/s   plain loop %10.0f files/s   ratio %.2f (target >= 0.80)\n", label,
-                figures.walkerFilesPerSecond, figures.plainFilesPerSecond,
-                figures.walkerFilesPerSecond / figures.plainFilesPerSecond);
+                files / best.measured, files / best.baseline, best.baseline / best.measured);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    g_options = ParseOptions(argc, argv);
-    const Options& options = g_options;
-    g_hInstance = GetModuleHandleA(nullptr);
-    Sha1Buffer("benchmark", 9, g_Key);
-    std::vector<BYTE> buffer(kIoBufferSize);
-    g_pBuffer = buffer.data();
-    vfbench::ScratchFolder scratch;
-
-    // Peak memory first, while nothing large has run yet.
+// Peak memory is read after a 1 MiB file first, while nothing large has run.
+bool ReportLargeFile(const vfbench::ScratchFolder& scratch, unsigned long long bytes) {
     std::string small = scratch / "one-mib.bin";
     vfbench::MakeFile(small, 1 << 20);
     TransformFile(small.c_str(), 1);
     unsigned long long peakSmall = vfbench::PeakWorkingSet();
 
     std::string large = scratch / "large.bin";
-    if (!vfbench::MakeFile(large, options.largeBytes)) return std::fprintf(stderr, "cannot make %s\n", large.c_str()), 1;
-    double kernel = Rc4KernelMiBps(options.largeBytes);
-    double file = TransformMiBps(large, options.largeBytes);
+    if (!vfbench::MakeFile(large, bytes)) return false;
+    BestSeconds best = MeasureLargeFile(large, bytes);
     unsigned long long peakLarge = vfbench::PeakWorkingSet();
     DeleteFileA(large.c_str());
     DeleteFileA((large + ".$#!").c_str());
 
+    double file = bytes / kMiB / best.measured;
+    double kernel = bytes / kMiB / best.baseline;
     std::printf("RC4 kernel, in memory               %10.1f MiB/s\n", kernel);
-    std::printf("TransformFile, %4llu MiB file       %10.1f MiB/s   ratio %.2f (target >= 0.85)\n",
-                options.largeBytes >> 20, file, file / kernel);
+    std::printf("TransformFile, %4llu MiB file       %10.1f MiB/s   ratio %.2f (target >= 0.85)\n", bytes >> 20, file,
+                file / kernel);
     std::printf("peak working set after 1 MiB file  %10.1f MiB\n", peakSmall / kMiB);
-    std::printf("peak working set after %4llu MiB    %10.1f MiB\n", options.largeBytes >> 20, peakLarge / kMiB);
+    std::printf("peak working set after %4llu MiB    %10.1f MiB\n", bytes >> 20, peakLarge / kMiB);
+    return true;
+}
 
-    int perFolder = std::max(1, options.files / kFolders);
+bool ReportTree(const vfbench::ScratchFolder& scratch, int requestedFiles) {
+    int perFolder = std::max(1, requestedFiles / kFolders);
     int files = perFolder * kFolders;
     std::string root = scratch / "tree";
-    if (!vfbench::MakeTree(root, kFolders, perFolder, kSmallFileSize)) return std::fprintf(stderr, "cannot make tree\n"), 1;
+    if (!vfbench::MakeTree(root, kFolders, perFolder, kSmallFileSize)) return false;
     std::printf("tree: %d files of %llu bytes in %d folders\n", files, kSmallFileSize, kFolders);
-    PrintTree("WalkPath, no progress window", MeasureTree(root, files));
-    {
-        vfbench::ProgressWindow window;
-        PrintTree("WalkPath, with progress window", MeasureTree(root, files));
-    }
+    PrintTree("WalkPath, no progress window", files, MeasureTree(root, files));
+    vfbench::ProgressWindow window;
+    PrintTree("WalkPath, with progress window", files, MeasureTree(root, files));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_options = ParseOptions(argc, argv);
+    g_hInstance = GetModuleHandleA(nullptr);
+    Sha1Buffer("benchmark", 9, g_Key);
+    std::vector<BYTE> buffer(kIoBufferSize);
+    g_pBuffer = buffer.data();
+    vfbench::ScratchFolder scratch;
+    if (!ReportLargeFile(scratch, g_options.largeBytes)) return std::fprintf(stderr, "cannot make the large file\n"), 1;
+    if (!ReportTree(scratch, g_options.files)) return std::fprintf(stderr, "cannot make the tree\n"), 1;
     return 0;
 }

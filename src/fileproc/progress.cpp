@@ -9,8 +9,7 @@ namespace {
 
 void SetBar(int percent) { SendMessageA(g_hwndProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0); }
 
-}  // namespace
-
+// done / size in percent, rounded to the nearest integer; 100 when done >= size.
 int ProgressPercent(ULONGLONG done, ULONGLONG size) {
     if (done >= size) return 100;
     // done * 100 must not overflow: past 2^56 bytes, drop precision nobody can see.
@@ -21,6 +20,8 @@ int ProgressPercent(ULONGLONG done, ULONGLONG size) {
     }
     return static_cast<int>((done * 100 + size / 2) / size);
 }
+
+}  // namespace
 
 void ShowProgressFile(const char* path) {
     if (!g_hwndProgress) return;

@@ -8,6 +8,3 @@ void ShowProgressFile(const char* path);
 
 // Sets the bar to done / size in percent, rounded; 100 once done reaches size.
 void ShowProgressPercent(ULONGLONG done, ULONGLONG size);
-
-// done / size in percent, rounded to the nearest integer; 100 when done >= size.
-int ProgressPercent(ULONGLONG done, ULONGLONG size);
