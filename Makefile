@@ -22,6 +22,7 @@ demo: build
 
 bench: deps
 	@scripts/bench-crypto
+	@scripts/bench-fileproc
 
 dist: deps
 	@scripts/make-dist
