@@ -32,6 +32,13 @@ const char* LoadResString(HINSTANCE instance, UINT id) {
 int PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The shell's thread is asked to end: stop the run, and leave the
+            // request in the queue for the shell's own loop after it.
+            g_bCancel = TRUE;
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
         if (g_hwndProgress && IsDialogMessageA(g_hwndProgress, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

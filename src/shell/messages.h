@@ -15,7 +15,8 @@ inline constexpr UINT kStyleConfirm = MB_YESNOCANCEL | MB_ICONEXCLAMATION;  // 0
 const char* LoadResString(HINSTANCE instance, UINT id);
 
 // Drains the calling thread's queue without waiting, letting the progress
-// window's dialog keys work. Always returns 1.
+// window's dialog keys work. A WM_QUIT cancels the run and is posted again
+// for the shell's loop. Always returns 1.
 int PumpMessages();
 
 // Gives the keyboard focus to control `id` of `dialog` (WM_NEXTDLGCTL).

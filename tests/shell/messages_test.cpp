@@ -36,6 +36,18 @@ TEST(PumpMessages, DispatchesWhatIsPendingAndReturnsWithoutWaiting) {
     DestroyWindow(window);
 }
 
+TEST(PumpMessages, AQuitRequestCancelsTheRunAndStaysQueuedForTheShell) {
+    g_bCancel = FALSE;
+    PostQuitMessage(7);
+    EXPECT_EQ(PumpMessages(), 1);
+    EXPECT_TRUE(g_bCancel);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 7u);
+    g_bCancel = FALSE;
+}
+
 struct BoxCase {
     UINT style;
     int answer;
