@@ -16,6 +16,7 @@
 #include "crypto/rc4.h"
 #include "fileproc/transform.h"
 #include "fileproc/walker.h"
+#include "paths.h"
 #include "plain_loop.h"
 #include "shell/state.h"
 
@@ -105,7 +106,7 @@ void PrintTree(const char* label, int files, const BestSeconds& best) {
 }
 
 // Peak memory is read after a 1 MiB file first, while nothing large has run.
-bool ReportLargeFile(const vfbench::ScratchFolder& scratch, unsigned long long bytes) {
+bool ReportLargeFile(const vftest::TempDir& scratch, unsigned long long bytes) {
     std::string small = scratch / "one-mib.bin";
     vfbench::MakeFile(small, 1 << 20);
     TransformFile(small.c_str(), 1);
@@ -128,7 +129,7 @@ bool ReportLargeFile(const vfbench::ScratchFolder& scratch, unsigned long long b
     return true;
 }
 
-bool ReportTree(const vfbench::ScratchFolder& scratch, int requestedFiles) {
+bool ReportTree(const vftest::TempDir& scratch, int requestedFiles) {
     int perFolder = std::max(1, requestedFiles / kFolders);
     int files = perFolder * kFolders;
     std::string root = scratch / "tree";
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
     Sha1Buffer("benchmark", 9, g_Key);
     std::vector<BYTE> buffer(kIoBufferSize);
     g_pBuffer = buffer.data();
-    vfbench::ScratchFolder scratch;
+    vftest::TempDir scratch;
     if (!ReportLargeFile(scratch, g_options.largeBytes)) return std::fprintf(stderr, "cannot make the large file\n"), 1;
     if (!ReportTree(scratch, g_options.files)) return std::fprintf(stderr, "cannot make the tree\n"), 1;
     return 0;

@@ -1,6 +1,7 @@
 #pragma once
-// What the file benchmark needs around the code it measures: a clock, a
-// scratch folder, files and trees of files, and the process's peak memory.
+// What the file benchmark needs around the code it measures: a clock, files
+// and trees of files, and the process's peak memory. Scratch folders are the
+// tests' own (vftest::TempDir, vftest::RemoveTree in tests/support/paths.h).
 #include <windows.h>
 
 #include <string>
@@ -17,27 +18,12 @@ private:
     LARGE_INTEGER start_;
 };
 
-// A fresh folder under %TEMP%, removed with its contents when the object goes.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
-
 // Writes `size` bytes of a pattern, one 64 KiB piece at a time, so that
 // making a large file does not raise the process's peak memory.
 bool MakeFile(const std::string& path, unsigned long long size);
 
 // `folders` subfolders of `root` holding `filesPerFolder` files of `fileSize` bytes.
 bool MakeTree(const std::string& root, int folders, int filesPerFolder, unsigned long long fileSize);
-
-void RemoveTree(const std::string& path);
 
 // Peak working set of this process so far, in bytes.
 unsigned long long PeakWorkingSet();
