@@ -284,9 +284,8 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
     EXPECT_EQ(WalkedPaths(), std::vector<std::string>{"C:\\again"});
 }
 
-enum class CancelWay { Button, Escape, CloseBox };
 
-class CommandRunCancel : public CommandRun, public ::testing::WithParamInterface<CancelWay> {};
+class CommandRunCancel : public CommandRun, public ::testing::WithParamInterface<vftest::CancelWay> {};
 
 TEST_P(CommandRunCancel, StopsBeforeTheNextPathAndGivesTheOwnerBack) {
     // The walker pumps messages like the real one, until the user has cancelled.
@@ -294,15 +293,7 @@ TEST_P(CommandRunCancel, StopsBeforeTheNextPathAndGivesTheOwnerBack) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND window = ui.WaitWindow("Encrypting Files...");
         ui.Screenshot("progress-window");
-        switch (GetParam()) {
-        case CancelWay::Button: ui.Click(window, IDCANCEL); break;
-        case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
-        case CancelWay::CloseBox:
-            ui.Record("chose Close from the window menu");
-            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
-        }
-        ui.WaitGone(window);
+        vftest::CancelProgressWindow(ui, window, GetParam());
     });
     EXPECT_EQ(Run(), S_OK);
     gui.Join();
@@ -313,6 +304,6 @@ TEST_P(CommandRunCancel, StopsBeforeTheNextPathAndGivesTheOwnerBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CommandRunCancel,
-                         ::testing::Values(CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox));
+                         ::testing::Values(vftest::CancelWay::Button, vftest::CancelWay::Escape, vftest::CancelWay::CloseBox));
 
 }  // namespace

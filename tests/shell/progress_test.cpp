@@ -93,22 +93,13 @@ TEST_F(ProgressWindow, DestructionGivesTheOwnerBackItsInput) {
     EXPECT_EQ(g_bCancel, 0) << "an ordinary end is no cancel";
 }
 
-enum class CancelWay { Button, Escape, CloseBox };
 
-class ProgressCancel : public ProgressWindow, public ::testing::WithParamInterface<CancelWay> {};
+class ProgressCancel : public ProgressWindow, public ::testing::WithParamInterface<vftest::CancelWay> {};
 
 TEST_P(ProgressCancel, ClosesAtOnceAndSetsTheCancelFlag) {
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND window = ui.WaitWindow("Veilfold", "#32770");
-        switch (GetParam()) {
-        case CancelWay::Button: ui.Click(window, IDCANCEL); break;
-        case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
-        case CancelWay::CloseBox:
-            ui.Record("chose Close from the window menu");
-            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
-        }
-        ui.WaitGone(window);
+        vftest::CancelProgressWindow(ui, window, GetParam());
     });
     EXPECT_TRUE(vftest::PumpUntil([&] { return !IsWindow(window_); }));
     gui.Join();
@@ -119,7 +110,7 @@ TEST_P(ProgressCancel, ClosesAtOnceAndSetsTheCancelFlag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ProgressCancel,
-                         ::testing::Values(CancelWay::Button, CancelWay::Escape, CancelWay::CloseBox));
+                         ::testing::Values(vftest::CancelWay::Button, vftest::CancelWay::Escape, vftest::CancelWay::CloseBox));
 
 TEST(CenterWindowOffset, CentresThenShiftsWithTruncatingDivision) {
     HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 301, 151, nullptr, nullptr, nullptr, nullptr);

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "gui.h"
 #include "shell/messages.h"
 
 namespace vftest {
@@ -95,6 +96,18 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData) {
     return new DropDataObject(paths, failGetData);
+}
+
+void CancelProgressWindow(Gui& ui, HWND window, CancelWay way) {
+    switch (way) {
+    case CancelWay::Button: ui.Click(window, IDCANCEL); break;
+    case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
+    case CancelWay::CloseBox:
+        ui.Record("chose Close from the window menu");
+        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+    ui.WaitGone(window);
 }
 
 OwnerWindow::OwnerWindow() {
