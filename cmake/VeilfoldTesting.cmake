@@ -4,21 +4,35 @@
 # tree with its own Wine prefix (build/<preset>/wineprefix), never ~/.wine.
 
 if(WIN32)
+  # The prefix is the Windows the tree's programs are built for: 64-bit
+  # Windows for win64, 32-bit Windows for win32.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VF_WINEARCH win64)
+  else()
+    set(VF_WINEARCH win32)
+  endif()
   set(VF_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run ${VF_WINEPREFIX})
+  set(VF_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run ${VF_WINEARCH} ${VF_WINEPREFIX})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${VF_WINE_RUN})
 
-  # 64-bit Wine is always installed by scripts/install-deps.sh; 32-bit Wine
-  # (wine32:i386) only where Debian lets it sit beside the 64-bit one.
+  # 64-bit Wine is always installed by scripts/install-deps.sh. 32-bit programs
+  # run only where Debian installs wine32:i386 and the kernel runs 32-bit code.
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine32-status
+                  OUTPUT_VARIABLE VF_WINE32_STATUS RESULT_VARIABLE wine32_result
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(wine32_result EQUAL 0)
+    set(VF_WINE32_RUNS ON)
+  else()
+    set(VF_WINE32_RUNS OFF)
+  endif()
   set(VF_WINE_RUNS_TESTS ON)
   set(VF_WINE_MISSING_REASON "")
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    execute_process(COMMAND dpkg-query -W -f=\${Status} wine32:i386
-                    OUTPUT_VARIABLE wine32_status ERROR_QUIET)
-    if(NOT wine32_status MATCHES "install ok installed")
-      set(VF_WINE_RUNS_TESTS OFF)
-      set(VF_WINE_MISSING_REASON "32-bit Wine (wine32:i386) is not installed: apt-get could not install it on this machine")
-    endif()
+  if(VF_WINEARCH STREQUAL "win32" AND NOT VF_WINE32_RUNS)
+    set(VF_WINE_RUNS_TESTS OFF)
+    set(VF_WINE_MISSING_REASON "${VF_WINE32_STATUS}")
   endif()
+  # Where the 32-bit tree is, for the 32-bit programs run on 64-bit Windows.
+  set(VF_WIN32_BINARY_DIR ${PROJECT_SOURCE_DIR}/build/win32 CACHE PATH "The win32 preset's build tree")
 endif()
 
 macro(vf_setup_googletest)

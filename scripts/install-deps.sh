@@ -8,7 +8,7 @@ PACKAGES=(
   cmake make g++ pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   googletest libgtest-dev libbenchmark-dev libssl-dev
-  wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
+  wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
   python3 python3-pefile python3-cryptography
   nsis
 )
@@ -33,8 +33,9 @@ if [ -n "$need" ]; then
 fi
 
 # 32-bit Wine runs the 32-bit DLL for real. Debian cannot always install it
-# next to the 64-bit one; the build and the static checks go on without it and
-# the test run says so (see scripts/wine32-status).
+# next to the 64-bit one, and some kernels run no 32-bit programs even where it
+# installs; the build and the static checks go on without it and the test run
+# says so (scripts/wine32-status tells which).
 state_dir="${XDG_CACHE_HOME:-$HOME/.cache}/veilfold"
 mkdir -p "$state_dir"
 # A refusal is remembered for a day, so that every `make test` does not pay for it.
@@ -45,7 +46,7 @@ if [ -n "$(missing wine32:i386)" ] && [ -z "$recently_refused" ]; then
        $SUDO apt-get update -qq &&
        $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 </dev/null; } \
        >"$state_dir/wine32.log" 2>&1; then
-    echo "install-deps: 32-bit Wine installed"
+    echo "install-deps: 32-bit Wine installed; can it run here? $("$(dirname "$0")/wine32-status")"
   else
     echo "install-deps: apt could not install wine32:i386; 32-bit runtime tests will be skipped (see $state_dir/wine32.log)"
     tail -n 3 "$state_dir/wine32.log" > "$state_dir/wine32-refused" || true

@@ -146,6 +146,7 @@ void RunCreditsAnimation(HWND about) {
         RedrawWindow(about, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     ReleaseScene(scene);
+    if (s_frameObserver) s_frameObserver(kCreditsEnded, timeGetTime(), s_frameObserverContext);
 }
 
 void SetCreditsFrameObserver(CreditsFrameObserver observer, void* context) {

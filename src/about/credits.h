@@ -25,6 +25,9 @@ void BuildRainbowPalette(RainbowPalette& palette);
 void RunCreditsAnimation(HWND about);
 
 // Called after every frame with the frame's index and the millisecond count at
-// which it was released; lets tests follow the frames. Null to stop.
+// which it was released, and once more with kCreditsEnded when the animation
+// has ended and the window is being redrawn; lets tests follow the frames.
+// Null to stop.
+inline constexpr int kCreditsEnded = -1;
 using CreditsFrameObserver = void (*)(int frame, DWORD frameTime, void* context);
 void SetCreditsFrameObserver(CreditsFrameObserver observer, void* context);

@@ -12,9 +12,6 @@ namespace abouttest {
 // The About window, once it is up.
 HWND WaitAboutWindow(vftest::Gui& ui);
 
-// Polls until `done` holds or the time is up; returns whether it held.
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 3000);
-
 // Child windows in creation order.
 std::vector<HWND> ChildrenOf(HWND parent);
 

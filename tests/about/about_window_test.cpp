@@ -15,7 +15,6 @@
 namespace {
 
 using abouttest::WaitAboutWindow;
-using abouttest::WaitUntil;
 
 const char kTitle[] = "A title for the tests";
 const char kText[] = "A second line\nand a third";
@@ -85,7 +84,7 @@ TEST(AboutWindow, EnterEscapeAndOkCloseItAndTheOwnerComesBack) {
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND about = WaitAboutWindow(ui);
             EXPECT_EQ(GetWindow(about, GW_OWNER), static_cast<HWND>(owner));
-            EXPECT_TRUE(WaitUntil([&] { return ui.Focus() == GetDlgItem(about, IDOK); })) << "focus on &OK";
+            ui.WaitUntil("the focus on &OK", [&] { return ui.Focus() == GetDlgItem(about, IDOK); });
             EXPECT_FALSE(IsWindowEnabled(owner)) << "the owner takes no input while the About window is up";
             EXPECT_EQ(ui.Text(about, 1001), title);
             EXPECT_NE(GetDlgItem(about, 1000), nullptr);

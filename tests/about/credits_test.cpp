@@ -19,7 +19,6 @@
 namespace {
 
 using abouttest::WaitAboutWindow;
-using abouttest::WaitUntil;
 
 const char kThreeLines[] = "Alpha\nBeta\nGamma";
 
@@ -53,10 +52,15 @@ struct FrameLog {
     std::vector<DWORD> frameTimes;
     DWORD lastSeenAt = 0;  // the test's own clock at the last frame
     std::atomic<int> count{0};
+    std::atomic<bool> ended{false};
     std::function<void(int)> onFrame;
 
     static void Record(int frame, DWORD frameTime, void* context) {
         auto* log = static_cast<FrameLog*>(context);
+        if (frame == kCreditsEnded) {
+            log->ended = true;
+            return;
+        }
         {
             std::lock_guard<std::mutex> lock(log->mutex);
             log->frameTimes.push_back(frameTime);
@@ -73,18 +77,15 @@ public:
     ~ObservedFrames() { SetCreditsFrameObserver(nullptr, nullptr); }
 };
 
-// Waits until no frame has come for a while: the animation has ended.
-void WaitForAnimationEnd(FrameLog& log) {
-    int seen = -1;
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            Sleep(300);
-            int now = log.count;
-            bool still = now == seen;
-            seen = now;
-            return still;
-        },
-        30000));
+// A full run of a three-line text in the About window takes about 6 s at 33 ms a frame.
+constexpr DWORD kAnimationEndTimeoutMs = 60000;
+
+void WaitForAnimationEnd(vftest::Gui& ui, FrameLog& log) {
+    ui.WaitUntil("the end of the animation", [&] { return log.ended.load(); }, kAnimationEndTimeoutMs);
+}
+
+void WaitForFrames(vftest::Gui& ui, FrameLog& log, int frames) {
+    ui.WaitUntil(std::to_string(frames) + " frames", [&] { return log.count >= frames; });
 }
 
 struct ClientColours {
@@ -162,10 +163,10 @@ TEST(CreditsAnimation, FullRunScrollsTextAndWindowHeightAtTheFramePace) {
         inspectAt = textHeight + 10;  // every line has entered and is still in view
         clickedAt = timeGetTime();
         ui.Click(about, 1000);
-        ASSERT_TRUE(WaitUntil([&] { return log.count >= 5; }));
+        WaitForFrames(ui, log, 5);
         PostMessageA(about, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));  // does not stop it
         PostMessageA(about, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
-        WaitForAnimationEnd(log);
+        WaitForAnimationEnd(ui, log);
         ui.Screenshot("credits-after-run");
         ui.PressKey(VK_ESCAPE);
         ui.WaitGone(about);
@@ -190,28 +191,35 @@ TEST(CreditsAnimation, FullRunScrollsTextAndWindowHeightAtTheFramePace) {
 }
 
 enum class StopInput { Key, LeftClick };
+constexpr int kStopAtFrame = 80;  // every line of our texts is in view
 
 TEST(CreditsAnimation, KeyOrLeftClickStopsItAndIsSwallowed) {
     for (StopInput input : {StopInput::Key, StopInput::LeftClick}) {
         SCOPED_TRACE(input == StopInput::Key ? "key" : "left click");
         FrameLog log;
         ObservedFrames observed(log);
+        std::atomic<HWND> aboutSeen{nullptr};
         int framesBefore = 0;
-        vftest::GuiHelper gui([&](vftest::Gui& ui) {
-            HWND about = WaitAboutWindow(ui);
-            ui.Click(about, 1000);
-            ASSERT_TRUE(WaitUntil([&] { return log.count >= 80; }));
-            if (input == StopInput::Key) ui.Screenshot("credits-our-texts");
+        // The input is sent from the animation's own thread at a known frame,
+        // so that "the next frame" does not depend on how fast the helper is.
+        log.onFrame = [&](int frame) {
+            if (frame != kStopAtFrame) return;
+            if (input == StopInput::Key) vftest::SaveScreenshot("credits-our-texts");
             framesBefore = log.count;
             // Unswallowed, either would press "&OK" and close the window.
             if (input == StopInput::Key) {
-                ui.PressKey(VK_RETURN);
+                vftest::PostKeyPress(GetFocus(), VK_RETURN);
             } else {
-                HWND ok = GetDlgItem(about, IDOK);
+                HWND ok = GetDlgItem(aboutSeen, IDOK);
                 PostMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
                 PostMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
             }
-            WaitForAnimationEnd(log);
+        };
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND about = WaitAboutWindow(ui);
+            aboutSeen = about;
+            ui.Click(about, 1000);
+            WaitForAnimationEnd(ui, log);
             EXPECT_TRUE(IsWindow(about) && IsWindowVisible(about)) << "the input reached the window";
             ui.PressKey(VK_ESCAPE);
             ui.WaitGone(about);

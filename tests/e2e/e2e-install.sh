@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# e2e-install.sh install|uninstall ROOT BUILD
-# The end-to-end tests' fixture in the test prefix BUILD/wineprefix:
+# e2e-install.sh install|uninstall ROOT BUILD win64|win32
+# The end-to-end tests' fixture in the test prefix BUILD/wineprefix, with the
+# installer for that prefix's Windows (x64 for win64, x86 for win32):
 #   install    builds the installers and installs for all users, silently
 #              (/S /ALLUSERS): Wine's COM finds classes only in the machine's
 #              registry, not in the user's own classes;
@@ -9,7 +10,7 @@
 #              in the test prefix they belong to the tests.
 set -euo pipefail
 action=$1; root=$2; build=$3
-export WINEPREFIX=$build/wineprefix
+export WINEPREFIX=$build/wineprefix VF_WINEARCH=$4
 bin=$build/bin
 # shellcheck source=../shell/installer/install-steps.sh
 source "$root/tests/shell/installer/install-steps.sh"
@@ -17,7 +18,7 @@ checks() { wine_run "$bin/installer_checks.exe" --gtest_color=no --gtest_filter=
 
 case $action in
 install)
-  installer=$(build_installers "$bin/veilfold.dll" "$build/e2e-installers")
+  installer=$(build_installers "$build/e2e-installers")
   remove_installations
   delete_user_settings
   echo "== $(basename "$installer") /S /ALLUSERS"
@@ -26,14 +27,14 @@ install)
   checks 'AllUsersInstall.*'
   ;;
 uninstall)
-  wine_run reg add 'HKCU\Software\Veilfold\InstallerTest' /v Kept /d yes /f >/dev/null
+  wine_reg add 'HKCU\Software\Veilfold\InstallerTest' /v Kept /d yes /f >/dev/null
   echo "== uninstall"
   uninstall HKLM
   checks 'Uninstalled.*'
   delete_user_settings
   ;;
 *)
-  echo "usage: e2e-install.sh install|uninstall ROOT BUILD" >&2
+  echo "usage: e2e-install.sh install|uninstall ROOT BUILD win64|win32" >&2
   exit 2
   ;;
 esac

@@ -4,9 +4,12 @@
 #include <ole2.h>
 #include <gtest/gtest.h>
 
+#include "gui.h"
+
 int main(int argc, char** argv) {
     OleInitialize(nullptr);
     ::testing::InitGoogleTest(&argc, argv);
+    vftest::UseGoogleTestReporting();
     int status = RUN_ALL_TESTS();
     OleUninitialize();
     return status;

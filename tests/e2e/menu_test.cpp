@@ -12,6 +12,21 @@ namespace {
 
 using E2eMenu = E2eTest;
 
+// Where the installer put the module that a process like this one loads: the
+// one of its own architecture in Program Files, or, for a 32-bit program on
+// 64-bit Windows, the x86 module beside the 64-bit one.
+std::string InstalledModuleForThisProcess() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    char programs[MAX_PATH] = "";
+    if (wow64) {
+        GetEnvironmentVariableA("ProgramW6432", programs, MAX_PATH);
+        return std::string(programs) + "\\Veilfold\\x86\\veilfold.dll";
+    }
+    SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE);
+    return std::string(programs) + "\\Veilfold\\veilfold.dll";
+}
+
 TEST_F(E2eMenu, InstalledModuleAddsItsTwoCommandsBelowASeparator) {
     std::string file = MakeFile("report.txt", "quarterly figures");
     std::string folder = dir_ / "photos";
@@ -19,9 +34,7 @@ TEST_F(E2eMenu, InstalledModuleAddsItsTwoCommandsBelowASeparator) {
 
     vftest::ComRef<IShellExtInit> init;
     ASSERT_EQ(vfhost::CreateExtension("", init), S_OK);
-    char programs[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE));
-    EXPECT_STRCASEEQ(vfhost::LoadedModulePath().c_str(), (std::string(programs) + "\\Veilfold\\veilfold.dll").c_str());
+    EXPECT_STRCASEEQ(vfhost::LoadedModulePath().c_str(), InstalledModuleForThisProcess().c_str());
     ASSERT_EQ(vfhost::InitializeWithPaths(init.get(), {file, folder}), S_OK);
 
     vftest::ComRef<IContextMenu> menu;

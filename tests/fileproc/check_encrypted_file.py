@@ -33,6 +33,7 @@ def windows_path(path):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--arch", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--tool", required=True)
     args = parser.parse_args()
@@ -45,7 +46,7 @@ def main():
             plain[path] = os.urandom(size)
             with open(path, "wb") as f:
                 f.write(plain[path])
-        command = [args.wine_run, args.prefix, args.tool, PASSWORD] + [windows_path(p) for p in plain]
+        command = [args.wine_run, args.arch, args.prefix, args.tool, PASSWORD] + [windows_path(p) for p in plain]
         subprocess.run(command, check=True, timeout=240)
 
         failures = 0

@@ -4,7 +4,7 @@ an independent computation: the key is SHA-1(password), the check value
 SHA-1(password + hex(key)); the registry holds each digest with every 4-byte
 word reversed. Passwords longer than 254 characters count by their first 254.
 
-usage: check_registry_values.py WINE_RUN PREFIX EXPORT_EXE
+usage: check_registry_values.py EXPORT_EXE WINE_RUN ARCH PREFIX  (the last three: how to run EXPORT_EXE)
 """
 import hashlib
 import subprocess
@@ -32,8 +32,8 @@ def expected_values(password):
     return {"HashedKey": stored_form(check), "Key": stored_form(key)}
 
 
-def exported_values(wine_run, prefix, exe, password):
-    out = subprocess.run([wine_run, prefix, exe, password], capture_output=True, text=True, check=True).stdout
+def exported_values(wine_run, exe, password):
+    out = subprocess.run(wine_run + [exe, password], capture_output=True, text=True, check=True).stdout
     values = {}
     for line in out.splitlines():
         name, value_type, data = line.strip().split(" ")
@@ -41,10 +41,10 @@ def exported_values(wine_run, prefix, exe, password):
     return values
 
 
-def main(wine_run, prefix, exe):
+def main(exe, *wine_run):
     failures = 0
     for password in PASSWORDS:
-        got = exported_values(wine_run, prefix, exe, password)
+        got = exported_values(list(wine_run), exe, password)
         for name, want in expected_values(password).items():
             if got.get(name) != (REG_BINARY, want):
                 failures += 1

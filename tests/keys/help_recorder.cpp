@@ -23,10 +23,8 @@ BOOL WINAPI HelpRecorder::Record(HWND window, LPCSTR file, UINT command, ULONG_P
     return TRUE;
 }
 
-bool HelpRecorder::WaitForCall(int seen) const {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < vftest::kDefaultTimeoutMs; Sleep(20))
-        if (calls_.load() > seen) return true;
-    return false;
+void HelpRecorder::WaitForCall(vftest::Gui& ui, int seen) const {
+    ui.WaitUntil("a help call", [&] { return calls_.load() > seen; });
 }
 
 }  // namespace keytest

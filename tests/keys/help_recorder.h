@@ -6,6 +6,8 @@
 #include <atomic>
 #include <string>
 
+#include "gui.h"
+
 namespace keytest {
 
 struct HelpCall {
@@ -22,8 +24,8 @@ public:
 
     int Calls() const { return calls_.load(); }
     HelpCall Last() const { return last_; }  // read once Calls() has moved
-    // Waits (bounded) until more than `seen` calls have been made.
-    bool WaitForCall(int seen) const;
+    // Waits until more than `seen` calls have been made.
+    void WaitForCall(vftest::Gui& ui, int seen) const;
 
 private:
     static BOOL WINAPI Record(HWND window, LPCSTR file, UINT command, ULONG_PTR data);

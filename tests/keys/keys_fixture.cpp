@@ -141,10 +141,7 @@ void ExpectValidation(vftest::Gui& ui, HWND dialog, const std::string& text) {
 
 void ExpectFocus(vftest::Gui& ui, HWND dialog, int id) {
     HWND wanted = GetDlgItem(dialog, id);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < vftest::kDefaultTimeoutMs; Sleep(20))
-        if (ui.Focus() == wanted) return;
-    ADD_FAILURE() << "the focus is not on control " << id << " (it is on control "
-                  << GetDlgCtrlID(ui.Focus()) << ")";
+    ui.WaitUntil("the focus on control " + std::to_string(id), [&] { return ui.Focus() == wanted; });
 }
 
 bool WholeTextSelected(HWND dialog, int id) {

@@ -197,10 +197,13 @@ TEST_F(Extension, InvokeCommandRefusesVerbsItDoesNotKnowAndOpensNothing) {
     g_bIsNT = 7;
     CMINVOKECOMMANDINFO info{};
     info.cbSize = sizeof info;
+    // A run started by mistake would wait in a dialog: the helper closes it and fails the test.
+    vftest::GuiHelper watch(vftest::NothingExpected);
     info.lpVerb = "encrypt";
     EXPECT_EQ(menu_->InvokeCommand(&info), E_FAIL);
     info.lpVerb = MAKEINTRESOURCEA(2);
     EXPECT_EQ(menu_->InvokeCommand(&info), E_INVALIDARG);
+    watch.Join();
     EXPECT_EQ(g_bCancel, 7) << "the shared state was touched";
     EXPECT_EQ(g_bIsNT, 7);
     EXPECT_TRUE(vftest::ProcessTopLevelWindows().empty());

@@ -124,9 +124,10 @@ OwnerWindow::OwnerWindow() {
 
 OwnerWindow::~OwnerWindow() { DestroyWindow(hwnd_); }
 
+// Bounded by the clock: a wait cut short by arriving messages must not use up the limit.
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
     constexpr DWORD kWaitMs = 20;
-    for (DWORD waited = 0; waited < limitMs; waited += kWaitMs) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < limitMs;) {
         PumpMessages();
         if (done()) return true;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, kWaitMs, QS_ALLINPUT);

@@ -1,8 +1,7 @@
 #include "gui.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <map>
 
 #include "paths.h"
 
@@ -11,8 +10,14 @@ namespace {
 
 constexpr DWORD kPollMs = 20;
 constexpr DWORD kSendTimeoutMs = 5000;
-// How long an unexpected box may stand before the helper calls it a failure.
-constexpr DWORD kLeftoverGraceMs = 1500;
+
+std::mutex g_reportingMutex;
+GuiReporting g_reporting;
+
+GuiReporting Reporting() {
+    std::lock_guard<std::mutex> lock(g_reportingMutex);
+    return g_reporting;
+}
 
 std::string SendGetText(HWND window) {
     char text[2048] = "";
@@ -69,6 +74,16 @@ void CloseLeftover(HWND window) {
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     else
         PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// "caption" (class), for failure messages.
+std::string Describe(HWND window) {
+    std::string text = "\"";
+    text += SendGetText(window);
+    text += "\" (";
+    text += WindowClass(window);
+    text += ')';
+    return text;
 }
 
 // A window that waits for an answer: a message box, a password dialog, the About window.
@@ -128,15 +143,13 @@ MessageBoxSeen ReadMessageBox(HWND box) {
     return seen;
 }
 
-template <typename Find>
-auto Gui::WaitFor(const std::string& what, DWORD timeoutMs, Find find) -> decltype(find()) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (auto found = find()) return found;
-        if (codeReturned_) throw GuiTimeout{"the code under test returned before " + what};
-        if (GetTickCount() - start > timeoutMs) throw GuiTimeout{"timed out waiting for " + what};
-        Sleep(kPollMs);
-    }
+void SetGuiReporting(GuiReporting reporting) {
+    std::lock_guard<std::mutex> lock(g_reportingMutex);
+    g_reporting = std::move(reporting);
+}
+
+void Gui::WaitUntil(const std::string& what, const std::function<bool()>& done, DWORD timeoutMs) {
+    WaitFor(what, timeoutMs, done);
 }
 
 HWND Gui::WaitWindow(const std::string& caption, const char* className, DWORD timeoutMs) {
@@ -145,6 +158,7 @@ HWND Gui::WaitWindow(const std::string& caption, const char* className, DWORD ti
             if (SendGetText(w) == caption && (!className || WindowClass(w) == className)) return w;
         return nullptr;
     });
+    Meet(window);
     Record("window \"" + caption + "\" appeared");
     return window;
 }
@@ -155,9 +169,14 @@ MessageBoxSeen Gui::WaitMessageBox(DWORD timeoutMs) {
             if (IsMessageBox(w)) return w;
         return nullptr;
     });
-    // The box fills in its text and icon while it initialises.
-    Sleep(50);
-    MessageBoxSeen seen = ReadMessageBox(box);
+    Meet(box);
+    // A box shows itself once it has initialised; its text is there by then,
+    // but a box that is still drawing may answer late: wait for the text.
+    MessageBoxSeen seen;
+    WaitFor("the message box's text", timeoutMs, [&] {
+        seen = ReadMessageBox(box);
+        return !seen.text.empty() || !IsWindow(box);
+    });
     char style[16];
     std::snprintf(style, sizeof style, "0x%02X", seen.style);
     Record("message box \"" + seen.caption + "\" (" + style + "): " + seen.text);
@@ -170,7 +189,7 @@ void Gui::WaitGone(HWND window, DWORD timeoutMs) {
 
 void Gui::Answer(const MessageBoxSeen& box, int buttonId) {
     HWND button = GetDlgItem(box.hwnd, buttonId);
-    ASSERT_NE(button, nullptr) << "the message box has no button " << buttonId;
+    if (!button) throw GuiFailure{"the message box has no button " + std::to_string(buttonId)};
     Record("pressed " + Text(button));
     PostMessageA(button, BM_CLICK, 0, 0);
     WaitGone(box.hwnd);
@@ -178,14 +197,16 @@ void Gui::Answer(const MessageBoxSeen& box, int buttonId) {
 
 void Gui::Click(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
-    ASSERT_NE(button, nullptr) << "no control " << id;
+    if (!button) throw GuiFailure{"no control " + std::to_string(id) + " to click"};
+    Meet(dialog);
     Record("clicked \"" + Text(button) + "\"");
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
 void Gui::Type(HWND dialog, int id, const std::string& text) {
     HWND edit = GetDlgItem(dialog, id);
-    ASSERT_NE(edit, nullptr) << "no control " << id;
+    if (!edit) throw GuiFailure{"no control " + std::to_string(id) + " to type into"};
+    Meet(dialog);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
                         kSendTimeoutMs, &ignored);
@@ -198,12 +219,15 @@ HWND Gui::Focus() {
     return GetGUIThreadInfo(uiThreadId_, &info) ? info.hwndFocus : nullptr;
 }
 
-void Gui::PressKey(UINT virtualKey) {
-    HWND target = Focus();
-    Record("pressed key " + std::to_string(virtualKey));
+void PostKeyPress(HWND target, UINT virtualKey) {
     UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageA(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
+}
+
+void Gui::PressKey(UINT virtualKey) {
+    Record("pressed key " + std::to_string(virtualKey));
+    PostKeyPress(Focus(), virtualKey);
 }
 
 std::string Gui::Text(HWND window) { return SendGetText(window); }
@@ -223,6 +247,16 @@ void Gui::Record(const std::string& event) {
     events_.push_back(event);
 }
 
+void Gui::Meet(HWND window) {
+    std::lock_guard<std::mutex> lock(eventsMutex_);
+    met_.insert(window);
+}
+
+bool Gui::Met(HWND window) {
+    std::lock_guard<std::mutex> lock(eventsMutex_);
+    return met_.count(window) != 0;
+}
+
 GuiHelper::GuiHelper(std::function<void(Gui&)> script) : uiThreadId_(GetCurrentThreadId()) {
     thread_ = std::thread([this, script = std::move(script)] { Run(script); });
 }
@@ -233,44 +267,56 @@ GuiHelper::~GuiHelper() {
 
 void GuiHelper::Run(std::function<void(Gui&)> script) {
     Gui ui(uiThreadId_, codeReturned_, events_, eventsMutex_);
-    bool failed = false;
     try {
         script(ui);
-    } catch (const GuiTimeout& timeout) {
-        ADD_FAILURE() << "GUI helper: " << timeout.what;
-        // Outside a test (the shell host's own helper) there is no test name to use.
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        SaveScreenshot(std::string("failure-") + (test ? test->name() : "helper"));
-        failed = true;
+    } catch (const GuiFailure& failure) {
+        Fail(ui, failure.what);
+        const GuiReporting reporting = Reporting();
+        SaveScreenshot("failure-" + (reporting.testName ? reporting.testName() : std::string("helper")));
     }
-    // Until the code under test returns, close what is left so that no modal
-    // loop keeps the test hanging. A box left over by a passing script is a failure.
-    DWORD firstSeen = 0;
+    CloseLeftovers(ui);
+}
+
+// Until the code under test returns, closes what is left so that no modal loop
+// keeps the test hanging. A modal window the script never met is unexpected: it
+// is closed at once and fails the test. One the script met may still be on its
+// way out and gets the default timeout. After a failure everything is closed.
+void GuiHelper::CloseLeftovers(Gui& ui) {
+    std::map<HWND, DWORD> metSince;
     while (!codeReturned_) {
-        std::vector<HWND> leftovers;
-        for (HWND w : ProcessTopLevelWindows())
-            if (failed || IsModalLeftover(w)) leftovers.push_back(w);
-        if (leftovers.empty()) {
-            firstSeen = 0;
-        } else if (!firstSeen) {
-            firstSeen = GetTickCount();
-        } else if (failed || GetTickCount() - firstSeen > kLeftoverGraceMs) {
-            for (HWND w : leftovers) {
-                if (!failed) {
-                    ADD_FAILURE() << "GUI helper: unexpected window \"" << SendGetText(w) << "\" closed";
-                }
-                ui.Record("closed leftover window \"" + SendGetText(w) + "\"");
-                CloseLeftover(w);
+        for (HWND w : ProcessTopLevelWindows()) {
+            if (!failed_ && !IsModalLeftover(w)) continue;
+            const std::string name = Describe(w);
+            if (!failed_ && ui.Met(w)) {
+                const DWORD since = metSince.emplace(w, GetTickCount()).first->second;
+                if (GetTickCount() - since <= kDefaultTimeoutMs) continue;
+                Fail(ui, "window " + name + " was still open after the script ended; closed");
+            } else if (!failed_) {
+                Fail(ui, "unexpected window " + name + " closed");
             }
-            failed = true;
+            ui.Record("closed leftover window " + name);
+            CloseLeftover(w);
         }
         Sleep(kPollMs * 5);
     }
 }
 
+void GuiHelper::Fail(Gui& ui, const std::string& what) {
+    failed_ = true;
+    ui.Record("FAILED: " + what);
+    const GuiReporting reporting = Reporting();
+    if (reporting.fail) reporting.fail("GUI helper: " + what);
+    else std::fprintf(stderr, "GUI helper: %s\n", what.c_str());
+}
+
 void GuiHelper::Join() {
     codeReturned_ = true;
     if (thread_.joinable()) thread_.join();
+    const GuiReporting reporting = Reporting();
+    if (!failed_ && !(reporting.testFailed && reporting.testFailed())) return;
+    std::printf("What the GUI helper saw and did:\n");
+    for (const std::string& event : Events()) std::printf("  %s\n", event.c_str());
+    std::fflush(stdout);
 }
 
 std::vector<std::string> GuiHelper::Events() {

@@ -10,13 +10,16 @@
 //   int result = TransformFile(path, 1);   // shows the box; the helper answers it
 //   gui.Join();                            // every wait is bounded: nothing hangs
 //
-// Every wait times out (default 10 s) with a test failure; the helper then
-// closes whatever windows of the process are left until the code returns.
+// Every wait is for an event (a window that appears or goes, a state the code
+// sets) and times out (default 10 s) with a failure; the helper then closes
+// whatever windows of the process are left until the code returns. Once the
+// script has ended, a modal window it never met is a failure at once.
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,13 +37,32 @@ struct MessageBoxSeen {
     UINT style = 0;  // MB_OK/MB_YESNO/... | MB_ICON..., reconstructed from the buttons and icon shown
 };
 
-// Thrown inside the helper thread when a wait times out; GuiHelper catches it.
-struct GuiTimeout {
+// Thrown inside the helper thread when a wait times out or a step cannot be
+// taken; GuiHelper catches it and reports it.
+struct GuiFailure {
     std::string what;
 };
 
+// How the driver tells of failures. The tests use GoogleTest's
+// (UseGoogleTestReporting, in vf_testsupport); without it, such as in the
+// shell host, failures go to standard error and GuiHelper::Failed().
+struct GuiReporting {
+    std::function<void(const std::string& what)> fail;
+    std::function<bool()> testFailed;       // has the running test failed? Then the events are printed
+    std::function<std::string()> testName;  // names the failure screenshot
+};
+void SetGuiReporting(GuiReporting reporting);
+void UseGoogleTestReporting();  // gui_gtest.cpp, in vf_testsupport only
+
 class Gui {
 public:
+    // Waits until `find` returns something that tests true, and returns it;
+    // gives up when the code under test has returned first.
+    template <typename Find>
+    auto WaitFor(const std::string& what, DWORD timeoutMs, Find find) -> decltype(find());
+    // Waits until `done` holds.
+    void WaitUntil(const std::string& what, const std::function<bool()>& done, DWORD timeoutMs = kDefaultTimeoutMs);
+
     // A visible top-level window of this process with this caption (and class, if given).
     HWND WaitWindow(const std::string& caption, const char* className = nullptr,
                     DWORD timeoutMs = kDefaultTimeoutMs);
@@ -59,20 +81,36 @@ public:
     void Screenshot(const std::string& name);     // saves the screen under the build tree
 
     void Record(const std::string& event);        // adds to the story of the test
+    // The script has found or worked this window: it may still be on its way
+    // out when the script ends.
+    void Meet(HWND window);
+    bool Met(HWND window);
 
     // Internal: set up by GuiHelper.
     Gui(DWORD uiThreadId, std::atomic<bool>& codeReturned, std::vector<std::string>& events, std::mutex& m)
         : uiThreadId_(uiThreadId), codeReturned_(codeReturned), events_(events), eventsMutex_(m) {}
 
 private:
-    template <typename Find>
-    auto WaitFor(const std::string& what, DWORD timeoutMs, Find find) -> decltype(find());
-
     DWORD uiThreadId_;
     std::atomic<bool>& codeReturned_;
     std::vector<std::string>& events_;
     std::mutex& eventsMutex_;
+    std::set<HWND> met_;  // guarded by eventsMutex_
 };
+
+template <typename Find>
+auto Gui::WaitFor(const std::string& what, DWORD timeoutMs, Find find) -> decltype(find()) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (auto found = find()) return found;
+        if (codeReturned_) throw GuiFailure{"the code under test returned before " + what};
+        if (GetTickCount() - start > timeoutMs) throw GuiFailure{"timed out waiting for " + what};
+        Sleep(20);
+    }
+}
+
+// A script for code that must open no window: the helper only watches.
+inline void NothingExpected(Gui&) {}
 
 class GuiHelper {
 public:
@@ -83,21 +121,28 @@ public:
 
     // Call once the code under test has returned. Waits for the script; a
     // message box or dialog still open is closed and counts as a failure.
+    // When the test has failed, prints what the helper saw and did.
     void Join();
     // What the helper saw and did, in order.
     std::vector<std::string> Events();
+    // Whether the helper reported a failure.
+    bool Failed() const { return failed_; }
 
 private:
     void Run(std::function<void(Gui&)> script);
+    void CloseLeftovers(Gui& ui);
+    void Fail(Gui& ui, const std::string& what);
 
     DWORD uiThreadId_;
     std::atomic<bool> codeReturned_{false};
+    std::atomic<bool> failed_{false};
     std::vector<std::string> events_;
     std::mutex eventsMutex_;
     std::thread thread_;
 };
 
 // Helpers usable from any thread.
+void PostKeyPress(HWND target, UINT virtualKey);  // key down and up, as the keyboard would post them
 std::vector<HWND> ProcessTopLevelWindows();      // visible top-level windows of this process
 bool IsMessageBox(HWND window);
 MessageBoxSeen ReadMessageBox(HWND box);

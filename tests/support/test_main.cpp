@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "gui.h"
 #include "shell/state.h"
 
 int main(int argc, char** argv) {
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     g_hInstance = GetModuleHandleA(nullptr);
     InitCommonControls();
     ::testing::InitGoogleTest(&argc, argv);
+    vftest::UseGoogleTestReporting();
     return RUN_ALL_TESTS();
 }

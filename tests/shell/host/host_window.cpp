@@ -73,11 +73,7 @@ UINT HostWindow::ChooseFromMenu(HMENU menu, int position, const std::function<vo
     return chosen;
 }
 
-void HostWindow::PostKey(UINT virtualKey) {
-    UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
-    PostMessageA(hwnd_, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
-    PostMessageA(hwnd_, WM_KEYUP, virtualKey, 1 | (scan << 16) | (3u << 30));
-}
+void HostWindow::PostKey(UINT virtualKey) { vftest::PostKeyPress(hwnd_, virtualKey); }
 
 // The menu is on the screen and waiting: one Down for every item up to the
 // chosen one (Down passes over separators, as it does for a user).

@@ -5,8 +5,6 @@
 namespace vfhost {
 namespace {
 
-constexpr DWORD kPollMs = 20;
-
 void FillNewPassword(vftest::Gui& ui, HWND dialog, const std::string& password) {
     ui.Type(dialog, IDC_NEWPASSWORD, password);
     ui.Type(dialog, IDC_REPEATPASSWORD, password);
@@ -25,16 +23,16 @@ void Confirm(vftest::Gui& ui, HWND dialog) {
 }  // namespace
 
 HWND WaitPasswordDialog(vftest::Gui& ui, DWORD timeoutMs) {
-    for (DWORD start = GetTickCount(); GetTickCount() - start <= timeoutMs; Sleep(kPollMs)) {
+    HWND dialog = ui.WaitFor("a password dialog", timeoutMs, [&]() -> HWND {
         for (HWND window : vftest::ProcessTopLevelWindows()) {
             std::string caption = ui.Text(window);
-            if (caption == kEnterPasswordCaption || caption == kChangePasswordCaption) {
-                ui.Record("window \"" + caption + "\" appeared");
-                return window;
-            }
+            if (caption == kEnterPasswordCaption || caption == kChangePasswordCaption) return window;
         }
-    }
-    throw vftest::GuiTimeout{"timed out waiting for a password dialog"};
+        return nullptr;
+    });
+    ui.Meet(dialog);
+    ui.Record("window \"" + ui.Text(dialog) + "\" appeared");
+    return dialog;
 }
 
 void SetNewPassword(vftest::Gui& ui, HWND dialog, const std::string& password) {

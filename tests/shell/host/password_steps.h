@@ -16,7 +16,7 @@ inline constexpr char kChangePasswordCaption[] = "Change Encryption Password";
 inline constexpr char kEncryptingCaption[] = "Encrypting Files...";
 inline constexpr char kDecryptingCaption[] = "Decrypting Files...";
 
-// Whichever password dialog opens first. Throws vftest::GuiTimeout.
+// Whichever password dialog opens first. Throws vftest::GuiFailure.
 HWND WaitPasswordDialog(vftest::Gui& ui, DWORD timeoutMs = vftest::kDefaultTimeoutMs);
 
 // The change dialog on first use: new password twice, OK.

@@ -121,7 +121,7 @@ std::optional<std::string> ProgressGate::WaitHeld(DWORD timeoutMs) {
     bool settled = changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
         return (holding_ && holds_ > holdsReported_) || (windowsSeen_ > 0 && !window_);
     });
-    if (!settled) throw vftest::GuiTimeout{"timed out waiting for the run to reach the next file"};
+    if (!settled) throw vftest::GuiFailure{"timed out waiting for the run to reach the next file"};
     if (!(holding_ && holds_ > holdsReported_)) return std::nullopt;
     holdsReported_ = holds_;
     return heldPath_;

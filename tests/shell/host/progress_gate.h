@@ -33,7 +33,7 @@ public:
     // Any thread. From now on every file start waits for Resume or RunFree.
     void HoldAtEachFile();
     // Helper thread: the path of the file at whose start the run now waits, or
-    // nothing once the progress window is gone. Throws vftest::GuiTimeout.
+    // nothing once the progress window is gone. Throws vftest::GuiFailure.
     std::optional<std::string> WaitHeld(DWORD timeoutMs);
     void Resume();   // on to the next file start
     void RunFree();  // no more holds

@@ -1,30 +1,46 @@
 # install-steps.sh: sourced by the scripts that install Veilfold into a Wine
 # prefix with the real installer (the installer test, the end-to-end tests'
-# fixtures, make demo). Needs $root (the source tree) and WINEPREFIX.
+# fixtures, make demo). Needs $root (the source tree), WINEPREFIX and
+# VF_WINEARCH: win64 (64-bit Windows, the x64 installer) or win32 (32-bit
+# Windows, the x86 installer).
 
-wine_run() { "$root/scripts/wine-run" "$WINEPREFIX" "$@"; }
+wine_run() { "$root/scripts/wine-run" "$VF_WINEARCH" "$WINEPREFIX" "$@"; }
+# The prefix's own registry view: the one its installer writes the uninstall entry to.
+case $VF_WINEARCH in
+win64) reg_view=/reg:64 ;;
+win32) reg_view=/reg:32 ;;
+*) echo "install-steps: VF_WINEARCH must be win64 or win32, not '$VF_WINEARCH'" >&2; return 2 ;;
+esac
+wine_reg() { wine_run reg "$@" "$reg_view"; }
 # The uninstaller hands over to a copy of itself and returns at once: wait
 # for every program of the prefix to end.
 wait_prefix() { wineserver -w; }
 
-# build_installers DLL64 OUT: both installers into OUT, the 32-bit module
-# built from $root/build/win32 when needed; prints the 64-bit installer.
+# build_installers OUT: both installers into OUT, from both modules (each
+# built in its own tree first, one build at a time); prints the installer for
+# this prefix's Windows.
 build_installers() {
-  (cd "$root" && { [ -f build/win32/CMakeCache.txt ] || cmake --preset win32 >/dev/null; } \
-    && cmake --build build/win32 -j2 --target veilfold >/dev/null)
-  rm -rf "$2"
-  "$root/scripts/build-installers" "$root/build/win32/bin/veilfold.dll" "$1" "$2" >/dev/null
-  ls "$2"/veilfold-*-setup-x64.exe
+  local preset
+  for preset in win32 win64; do
+    (cd "$root" && { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null; } \
+      && flock "build/.modules.lock" cmake --build "build/$preset" -j2 --target veilfold >/dev/null) || return 1
+  done
+  rm -rf "$1"
+  "$root/scripts/build-installers" "$root/build/win32/bin/veilfold.dll" "$root/build/win64/bin/veilfold.dll" "$1" >/dev/null
+  case $VF_WINEARCH in
+  win64) ls "$1"/veilfold-*-setup-x64.exe ;;
+  win32) ls "$1"/veilfold-*-setup-x86.exe ;;
+  esac
 }
 
 uninstaller_of() {  # the folder of the installation recorded under HKLM or HKCU
-  wine_run reg query "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veilfold" /v InstallLocation 2>/dev/null \
+  wine_reg query "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veilfold" /v InstallLocation 2>/dev/null \
     | tr -d '\r' | sed -n 's/.*InstallLocation[[:space:]]*REG_SZ[[:space:]]*//p'
 }
 
 uninstall() {  # uninstall HKLM|HKCU: runs that installation's uninstaller silently
   local folder; folder=$(uninstaller_of "$1")
-  [ -n "$folder" ] || { echo "no uninstall entry under $1"; return 1; }
+  [ -n "$folder" ] || { echo "no uninstall entry under $1 ($reg_view)"; return 1; }
   wine_run "$folder\\uninstall.exe" /S
   wait_prefix
 }
@@ -37,4 +53,4 @@ remove_installations() {
   done
 }
 
-delete_user_settings() { wine_run reg delete 'HKCU\Software\Veilfold' /f >/dev/null 2>&1 || true; }
+delete_user_settings() { wine_reg delete 'HKCU\Software\Veilfold' /f >/dev/null 2>&1 || true; }
