@@ -6,6 +6,7 @@
 
 #include "crypto/rc4.h"
 #include "crypto_test_util.h"
+#include "pattern.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ TEST(Rc4, KeyScheduleLeavesAPermutationWithBothIndicesZero) {
 // wrap of i through 255 at every alignment of the eight-byte runs.
 TEST(Rc4, OutputDoesNotDependOnHowTheStreamIsSplit) {
     for (std::size_t length : {1, 9, 64, 300}) {
-        const auto plain = PatternData(length);
+        const auto plain = vftest::PatternBytes(length);
         Rc4State whole = Keyed(kKey20, sizeof kKey20);
         auto expected = plain;
         Rc4Crypt(expected.data(), static_cast<std::int32_t>(length), whole);
@@ -92,7 +93,7 @@ TEST(Rc4, OutputDoesNotDependOnHowTheStreamIsSplit) {
 }
 
 TEST(Rc4, PiecesOfEverySizeEqualOneCall) {
-    const auto plain = PatternData(20000);
+    const auto plain = vftest::PatternBytes(20000);
     Rc4State whole = Keyed(kKey20, sizeof kKey20);
     auto expected = plain;
     Rc4Crypt(expected.data(), static_cast<std::int32_t>(expected.size()), whole);
@@ -110,15 +111,15 @@ TEST(Rc4, PiecesOfEverySizeEqualOneCall) {
 
 TEST(Rc4, ZeroOrNegativeLengthChangesNothing) {
     Rc4State state = Keyed(kKey20, sizeof kKey20);
-    auto used = PatternData(13);
+    auto used = vftest::PatternBytes(13);
     Rc4Crypt(used.data(), 13, state);  // i and j away from zero
     const Rc4State before = state;
 
     for (std::int32_t length : {0, -1, -65535, INT32_MIN}) {
         SCOPED_TRACE(length);
-        auto data = PatternData(16);
+        auto data = vftest::PatternBytes(16);
         Rc4Crypt(data.data(), length, state);
-        EXPECT_EQ(data, PatternData(16));
+        EXPECT_EQ(data, vftest::PatternBytes(16));
         EXPECT_TRUE(SameState(state, before));
     }
 
@@ -138,7 +139,7 @@ TEST(Rc4, RekeyingAUsedStateEqualsKeyingAFreshOne) {
 }
 
 TEST(Rc4, EncryptingTwiceUnderTheSameKeyRestoresTheData) {
-    const auto plain = PatternData(65535);
+    const auto plain = vftest::PatternBytes(65535);
     auto data = plain;
     Rc4State first = Keyed(kKey20, sizeof kKey20);
     Rc4Crypt(data.data(), static_cast<std::int32_t>(data.size()), first);
@@ -149,7 +150,7 @@ TEST(Rc4, EncryptingTwiceUnderTheSameKeyRestoresTheData) {
 }
 
 TEST(Rc4, KeyBytesBeyondTheFirst256AreIgnored) {
-    const auto longKey = PatternData(300);
+    const auto longKey = vftest::PatternBytes(300);
     Rc4State full = Keyed(longKey.data(), 300);
     Rc4State first256 = Keyed(longKey.data(), 256);
     EXPECT_TRUE(SameState(full, first256));

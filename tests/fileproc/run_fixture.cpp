@@ -23,16 +23,6 @@ void RunFixture::TearDown() {
     g_Key = {};
 }
 
-std::string Pattern(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
-}
-
 std::string Rc4Whole(const std::string& plain) {
     std::uint8_t key[kKeyDigestBytes];
     KeyDigestToBytes(g_Key, key);

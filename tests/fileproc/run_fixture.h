@@ -10,6 +10,7 @@
 
 #include "gui.h"
 #include "paths.h"
+#include "pattern.h"
 
 namespace vftest {
 
@@ -27,8 +28,6 @@ private:
     std::vector<BYTE> buffer_;
 };
 
-// Deterministic bytes that differ from block to block.
-std::string Pattern(size_t size, unsigned seed = 1);
 // RC4 under g_Key over the whole of `plain`, in one piece.
 std::string Rc4Whole(const std::string& plain);
 // The bytes at `path`, or "<missing>" when it cannot be read.
