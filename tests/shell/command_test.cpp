@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui.h"
+#include "owner_window.h"
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"

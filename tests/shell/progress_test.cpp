@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gui.h"
+#include "owner_window.h"
 #include "resource.h"
 #include "shell/progress.h"
 #include "shell/state.h"
