@@ -12,15 +12,6 @@ void RunFixture::SetUp() {
     Sha1Buffer(kTestPassword, sizeof kTestPassword - 1, g_Key);
     buffer_.assign(kIoBufferSize, 0);
     g_pBuffer = buffer_.data();
-    g_bCancel = FALSE;
-    g_hwndProgress = nullptr;
-    g_hwndProgressBar = nullptr;
-}
-
-void RunFixture::TearDown() {
-    g_pBuffer = nullptr;
-    g_bCancel = FALSE;
-    g_Key = {};
 }
 
 std::string Rc4Whole(const std::string& plain) {

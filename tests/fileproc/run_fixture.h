@@ -11,6 +11,7 @@
 #include "gui.h"
 #include "paths.h"
 #include "pattern.h"
+#include "shared_state.h"
 
 namespace vftest {
 
@@ -20,8 +21,8 @@ inline constexpr char kTestPassword[] = "correct horse battery staple";
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
+    SharedStateScope state_;
     TempDir dir_;
 
 private:

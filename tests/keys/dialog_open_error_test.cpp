@@ -22,8 +22,8 @@ protected:
         g_hwndOwner = owner_.hwnd();
     }
     void TearDown() override {
-        KeysTest::TearDown();  // restores g_hInstance first
-        FreeLibrary(noResources_);
+        FreeLibrary(noResources_);  // g_hInstance, left pointing at it, is put back with the shared state
+        KeysTest::TearDown();
     }
     void ExpectDialogOpenError(vftest::Gui& ui) {
         vftest::MessageBoxSeen box = ui.WaitMessageBox();

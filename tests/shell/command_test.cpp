@@ -10,6 +10,7 @@
 
 #include "gui.h"
 #include "owner_window.h"
+#include "shared_state.h"
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
@@ -88,15 +89,9 @@ protected:
         s_steps = &steps_;
         g_hwndOwner = owner_.hwnd();
         g_SelectionList = {"C:\\first", "C:\\second", "C:\\third"};
-        g_bKeyValid = FALSE;
-        g_bRetainKey = FALSE;
-        g_Key = {};
     }
     void TearDown() override {
         g_SelectionList.clear();
-        g_hwndOwner = nullptr;
-        g_bKeyValid = g_bRetainKey = g_bCancel = FALSE;
-        g_Key = {};
         s_steps = nullptr;
     }
 
@@ -115,6 +110,7 @@ protected:
         EXPECT_TRUE(vftest::ProcessTopLevelWindows().size() == 1) << "a window of the run is still there";
     }
 
+    vftest::SharedStateScope state_;
     vftest::OwnerWindow owner_;
     Steps steps_;
     char path_[MAX_PATH] = "";

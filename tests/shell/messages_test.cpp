@@ -3,6 +3,7 @@
 
 #include "gui.h"
 #include "resource.h"
+#include "shared_state.h"
 #include "shell/messages.h"
 #include "shell/state.h"
 
@@ -37,7 +38,7 @@ TEST(PumpMessages, DispatchesWhatIsPendingAndReturnsWithoutWaiting) {
 }
 
 TEST(PumpMessages, AQuitRequestCancelsTheRunAndStaysQueuedForTheShell) {
-    g_bCancel = FALSE;
+    vftest::SharedStateScope state;
     PostQuitMessage(7);
     EXPECT_EQ(PumpMessages(), 1);
     EXPECT_TRUE(g_bCancel);
@@ -45,7 +46,6 @@ TEST(PumpMessages, AQuitRequestCancelsTheRunAndStaysQueuedForTheShell) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 7u);
-    g_bCancel = FALSE;
 }
 
 struct BoxCase {

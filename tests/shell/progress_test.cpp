@@ -8,6 +8,7 @@
 #include "gui.h"
 #include "owner_window.h"
 #include "resource.h"
+#include "shared_state.h"
 #include "shell/progress.h"
 #include "shell/state.h"
 #include "shell_fixtures.h"
@@ -25,11 +26,9 @@ protected:
     }
     void TearDown() override {
         if (IsWindow(window_)) DestroyWindow(window_);
-        g_hwndProgress = nullptr;
-        g_hwndOwner = nullptr;
-        g_bCancel = 0;
     }
 
+    vftest::SharedStateScope state_;
     vftest::OwnerWindow owner_;
     HWND window_ = nullptr;
 };
