@@ -4,6 +4,8 @@
 
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
+#include "fileproc/transform.h"
+#include "fileproc/walker.h"
 #include "shell/state.h"
 
 namespace vftest {
@@ -12,6 +14,14 @@ void RunFixture::SetUp() {
     Sha1Buffer(kTestPassword, sizeof kTestPassword - 1, g_Key);
     buffer_.assign(kIoBufferSize, 0);
     g_pBuffer = buffer_.data();
+}
+
+int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
+    return RunWithGui(std::move(script), [&] { return TransformFile(path.c_str(), encrypt); });
+}
+
+int WalkWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
+    return RunWithGui(std::move(script), [&] { return WalkPath(path.c_str(), encrypt); });
 }
 
 std::string Rc4Whole(const std::string& plain) {
@@ -46,10 +56,6 @@ bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
 }  // namespace vftest
 
 namespace vftest {
-
-std::function<void(Gui&)> NoBox() {
-    return [](Gui&) {};
-}
 
 std::function<void(Gui&)> AnswerBox(const std::string& text, UINT style, int answer) {
     return [=](Gui& ui) {
