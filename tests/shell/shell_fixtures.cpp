@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "gui.h"
 #include "shell/messages.h"
 
 namespace vftest {
@@ -92,18 +91,6 @@ private:
 
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData) {
     return new DropDataObject(paths, failGetData);
-}
-
-void CancelProgressWindow(Gui& ui, HWND window, CancelWay way) {
-    switch (way) {
-    case CancelWay::Button: ui.Click(window, IDCANCEL); break;
-    case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
-    case CancelWay::CloseBox:
-        ui.Record("chose Close from the window menu");
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    }
-    ui.WaitGone(window);
 }
 
 // Bounded by the clock: a wait cut short by arriving messages must not use up the limit.

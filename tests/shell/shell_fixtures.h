@@ -10,14 +10,6 @@
 
 namespace vftest {
 
-class Gui;
-
-// The three ways a user closes the progress window.
-enum class CancelWay { Button, Escape, CloseBox };
-
-// Closes the progress window `window` the way given, and waits until it has gone.
-void CancelProgressWindow(Gui& ui, HWND window, CancelWay way);
-
 // Releases a COM interface when it goes.
 template <typename Interface>
 class ComRef {
