@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include "pattern.h"
 #include "resource.h"
 #include "shell/state.h"
 
@@ -20,8 +21,7 @@ double Stopwatch::Seconds() const {
 bool MakeFile(const std::string& path, unsigned long long size) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    std::vector<char> piece(64 * 1024);
-    for (size_t n = 0; n < piece.size(); ++n) piece[n] = static_cast<char>(n * 131 + 7);
+    const std::string piece = vftest::Pattern(64 * 1024);  // a whole number of periods: repeats seamlessly
     bool ok = true;
     for (unsigned long long done = 0; ok && done < size; done += piece.size()) {
         DWORD wanted = static_cast<DWORD>(size - done < piece.size() ? size - done : piece.size());

@@ -8,6 +8,7 @@
 #include "about/screen_measurer.h"
 #include "about/system_info.h"
 #include "about_test_support.h"
+#include "owner_window.h"
 #include "plain_texts.h"
 #include "resource.h"
 #include "shell/state.h"
@@ -80,12 +81,12 @@ TEST(AboutWindow, EnterEscapeAndOkCloseItAndTheOwnerComesBack) {
     const std::string title = ReadPlainAboutText("title");
     for (Closing closing : {Closing::Enter, Closing::Escape, Closing::OkButton}) {
         SCOPED_TRACE(static_cast<int>(closing));
-        abouttest::OwnerWindow owner;
+        vftest::OwnerWindow owner;
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND about = WaitAboutWindow(ui);
-            EXPECT_EQ(GetWindow(about, GW_OWNER), static_cast<HWND>(owner));
+            EXPECT_EQ(GetWindow(about, GW_OWNER), owner.hwnd());
             ui.WaitUntil("the focus on &OK", [&] { return ui.Focus() == GetDlgItem(about, IDOK); });
-            EXPECT_FALSE(IsWindowEnabled(owner)) << "the owner takes no input while the About window is up";
+            EXPECT_FALSE(IsWindowEnabled(owner.hwnd())) << "the owner takes no input while the About window is up";
             EXPECT_EQ(ui.Text(about, 1001), title);
             EXPECT_NE(GetDlgItem(about, 1000), nullptr);
             if (closing == Closing::Enter) ui.Screenshot("about-box");
@@ -94,18 +95,18 @@ TEST(AboutWindow, EnterEscapeAndOkCloseItAndTheOwnerComesBack) {
             if (closing == Closing::OkButton) ui.Click(about, IDOK);
             ui.WaitGone(about);
         });
-        ShowAboutBox(owner);
+        ShowAboutBox(owner.hwnd());
         gui.Join();
-        EXPECT_TRUE(IsWindowEnabled(owner));
-        EXPECT_EQ(GetActiveWindow(), static_cast<HWND>(owner));
+        EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
+        EXPECT_EQ(GetActiveWindow(), owner.hwnd());
     }
 }
 
 TEST(AboutWindow, IsCentredOnItsOwnerOrOnTheDesktop) {
     for (bool withOwner : {false, true}) {
         SCOPED_TRACE(withOwner ? "owner" : "no owner");
-        abouttest::OwnerWindow owner(RECT{60, 80, 560, 380});
-        HWND anchor = withOwner ? static_cast<HWND>(owner) : GetDesktopWindow();
+        vftest::OwnerWindow owner(RECT{60, 80, 560, 380});
+        HWND anchor = withOwner ? owner.hwnd() : GetDesktopWindow();
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND about = WaitAboutWindow(ui);
             RECT place, around;
@@ -116,7 +117,7 @@ TEST(AboutWindow, IsCentredOnItsOwnerOrOnTheDesktop) {
             ui.PressKey(VK_ESCAPE);
             ui.WaitGone(about);
         });
-        RunAboutWindow(g_hInstance, withOwner ? static_cast<HWND>(owner) : nullptr, nullptr, kTitle, nullptr, kText,
+        RunAboutWindow(g_hInstance, withOwner ? owner.hwnd() : nullptr, nullptr, kTitle, nullptr, kText,
                        kCredits, "Veilfold");
         gui.Join();
     }
@@ -157,17 +158,17 @@ TEST(AboutWindow, TheMessageTakenAfterTheWindowHasGoneIsNotDispatched) {
 }
 
 TEST(AboutWindow, QuitEndsTheLoopClosesTheWindowAndIsPostedAgain) {
-    abouttest::OwnerWindow owner;
+    vftest::OwnerWindow owner;
     HWND seen = nullptr;
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         seen = WaitAboutWindow(ui);
         PostThreadMessageA(GetWindowThreadProcessId(seen, nullptr), WM_QUIT, 7, 0);
         ui.WaitGone(seen);
     });
-    EXPECT_EQ(RunAboutWindow(g_hInstance, owner, nullptr, kTitle, nullptr, kText, kCredits, "Veilfold"), 1);
+    EXPECT_EQ(RunAboutWindow(g_hInstance, owner.hwnd(), nullptr, kTitle, nullptr, kText, kCredits, "Veilfold"), 1);
     gui.Join();
     EXPECT_FALSE(IsWindow(seen));
-    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_TRUE(IsWindowEnabled(owner.hwnd()));
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT is there for the outer loop";
     EXPECT_EQ(msg.wParam, 7u);

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the crypto tests: hex conversion, reproducible data, and a
-// private temporary folder for the tests that touch files.
+// Helpers shared by the crypto tests: hex conversion, and a private temporary
+// folder for the tests that touch files. Test data comes from pattern.h.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -25,13 +25,6 @@ inline std::string ToHex(const std::uint8_t* bytes, std::size_t length) {
         hex += kDigits[bytes[n] & 0xF];
     }
     return hex;
-}
-
-// Byte n is (7n + 3) mod 256: every byte value occurs, and no 64-byte block repeats its neighbour.
-inline std::vector<std::uint8_t> PatternData(std::size_t length) {
-    std::vector<std::uint8_t> data(length);
-    for (std::size_t n = 0; n < length; ++n) data[n] = static_cast<std::uint8_t>(7 * n + 3);
-    return data;
 }
 
 // A fresh folder for each test, removed with everything in it afterwards.

@@ -6,6 +6,7 @@
 
 #include "crypto/rc4.h"
 #include "crypto_test_util.h"
+#include "pattern.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ TEST(Rc4VersusOpenSsl, TwentyByteKeysGiveTheSameOutput) {
         SCOPED_TRACE(int{seed});
         std::uint8_t key[20];
         for (int n = 0; n < 20; ++n) key[n] = static_cast<std::uint8_t>(seed * 31 + n * 97);
-        const auto plain = PatternData(70000);
+        const auto plain = vftest::PatternBytes(70000);
 
         auto ours = plain;
         Rc4State state;

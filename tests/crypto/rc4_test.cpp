@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 #include "crypto/rc4.h"
 #include "crypto_test_util.h"
+#include "pattern.h"
 
 namespace {
 
@@ -70,55 +72,54 @@ TEST(Rc4, KeyScheduleLeavesAPermutationWithBothIndicesZero) {
     for (int n = 0; n < 256; ++n) ASSERT_EQ(values[n], n);
 }
 
-// Splitting at every k must not change the output; the lengths cover the
-// wrap of i through 255 at every alignment of the eight-byte runs.
-TEST(Rc4, OutputDoesNotDependOnHowTheStreamIsSplit) {
-    for (std::size_t length : {1, 9, 64, 300}) {
-        const auto plain = PatternData(length);
+// Ways to cut a stream, as the sizes of the pieces in order. First two pieces
+// cut at every point, over lengths that cover the wrap of i through 255 at
+// every alignment of the eight-byte runs; then 20000 bytes in pieces of every
+// size from 1 to 37 in turn.
+std::vector<std::vector<std::size_t>> Cuttings() {
+    std::vector<std::vector<std::size_t>> cuttings;
+    for (std::size_t length : {1, 9, 64, 300})
+        for (std::size_t k = 0; k <= length; ++k) cuttings.push_back({k, length - k});
+    std::vector<std::size_t> pieces;
+    for (std::size_t done = 0, size = 1; done < 20000; done += pieces.back(), size = size % 37 + 1)
+        pieces.push_back(std::min(size, 20000 - done));
+    cuttings.push_back(pieces);
+    return cuttings;
+}
+
+TEST(Rc4, OutputAndStateDoNotDependOnHowTheStreamIsCut) {
+    for (const std::vector<std::size_t>& pieces : Cuttings()) {
+        const std::size_t length = std::accumulate(pieces.begin(), pieces.end(), std::size_t{0});
+        SCOPED_TRACE(testing::Message() << length << " bytes in " << pieces.size() << " pieces, the first of "
+                                        << pieces[0]);
+        const auto plain = vftest::PatternBytes(length);
         Rc4State whole = Keyed(kKey20, sizeof kKey20);
         auto expected = plain;
         Rc4Crypt(expected.data(), static_cast<std::int32_t>(length), whole);
 
-        for (std::size_t k = 0; k <= length; ++k) {
-            SCOPED_TRACE(testing::Message() << "length " << length << ", split at " << k);
-            Rc4State split = Keyed(kKey20, sizeof kKey20);
-            auto data = plain;
-            Rc4Crypt(data.data(), static_cast<std::int32_t>(k), split);
-            Rc4Crypt(data.data() + k, static_cast<std::int32_t>(length - k), split);
-            ASSERT_EQ(data, expected);
-            ASSERT_TRUE(SameState(split, whole));
+        Rc4State cut = Keyed(kKey20, sizeof kKey20);
+        auto data = plain;
+        std::size_t done = 0;
+        for (std::size_t piece : pieces) {
+            Rc4Crypt(data.data() + done, static_cast<std::int32_t>(piece), cut);
+            done += piece;
         }
+        ASSERT_EQ(data, expected);
+        ASSERT_TRUE(SameState(cut, whole));
     }
-}
-
-TEST(Rc4, PiecesOfEverySizeEqualOneCall) {
-    const auto plain = PatternData(20000);
-    Rc4State whole = Keyed(kKey20, sizeof kKey20);
-    auto expected = plain;
-    Rc4Crypt(expected.data(), static_cast<std::int32_t>(expected.size()), whole);
-
-    Rc4State pieces = Keyed(kKey20, sizeof kKey20);
-    auto data = plain;
-    std::size_t done = 0;
-    for (std::size_t size = 1; done < data.size(); size = size % 37 + 1) {
-        const std::size_t piece = std::min(size, data.size() - done);
-        Rc4Crypt(data.data() + done, static_cast<std::int32_t>(piece), pieces);
-        done += piece;
-    }
-    EXPECT_EQ(data, expected);
 }
 
 TEST(Rc4, ZeroOrNegativeLengthChangesNothing) {
     Rc4State state = Keyed(kKey20, sizeof kKey20);
-    auto used = PatternData(13);
+    auto used = vftest::PatternBytes(13);
     Rc4Crypt(used.data(), 13, state);  // i and j away from zero
     const Rc4State before = state;
 
     for (std::int32_t length : {0, -1, -65535, INT32_MIN}) {
         SCOPED_TRACE(length);
-        auto data = PatternData(16);
+        auto data = vftest::PatternBytes(16);
         Rc4Crypt(data.data(), length, state);
-        EXPECT_EQ(data, PatternData(16));
+        EXPECT_EQ(data, vftest::PatternBytes(16));
         EXPECT_TRUE(SameState(state, before));
     }
 
@@ -138,7 +139,7 @@ TEST(Rc4, RekeyingAUsedStateEqualsKeyingAFreshOne) {
 }
 
 TEST(Rc4, EncryptingTwiceUnderTheSameKeyRestoresTheData) {
-    const auto plain = PatternData(65535);
+    const auto plain = vftest::PatternBytes(65535);
     auto data = plain;
     Rc4State first = Keyed(kKey20, sizeof kKey20);
     Rc4Crypt(data.data(), static_cast<std::int32_t>(data.size()), first);
@@ -149,7 +150,7 @@ TEST(Rc4, EncryptingTwiceUnderTheSameKeyRestoresTheData) {
 }
 
 TEST(Rc4, KeyBytesBeyondTheFirst256AreIgnored) {
-    const auto longKey = PatternData(300);
+    const auto longKey = vftest::PatternBytes(300);
     Rc4State full = Keyed(longKey.data(), 300);
     Rc4State first256 = Keyed(longKey.data(), 256);
     EXPECT_TRUE(SameState(full, first256));

@@ -4,13 +4,14 @@
 
 #include "crypto/sha1.h"
 #include "crypto_test_util.h"
+#include "pattern.h"
 
 namespace {
 
 TEST(Sha1VersusOpenSsl, TextAndByteFormsForLengthsAroundEveryBlockBoundary) {
     for (std::size_t length : {0, 1, 55, 56, 57, 63, 64, 65, 111, 119, 120, 127, 128, 129, 191, 192, 1000, 65536 + 3}) {
         SCOPED_TRACE(length);
-        const auto data = PatternData(length);
+        const auto data = vftest::PatternBytes(length);
         unsigned char standard[SHA_DIGEST_LENGTH];
         SHA1(data.data(), data.size(), standard);
 

@@ -7,8 +7,11 @@
 
 #include "crypto/sha1.h"
 #include "crypto_test_util.h"
+#include "pattern.h"
 
 namespace {
+
+using vftest::Pattern;
 
 std::string TextOf(const KeyDigest& digest) {
     char text[kKeyDigestTextLength + 1];
@@ -28,11 +31,6 @@ struct KnownAnswer {
     std::string message;
     const char* digest;
 };
-
-std::string Pattern(std::size_t length) {
-    auto bytes = PatternData(length);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 // The published examples, then messages whose lengths straddle the padding
 // boundaries: 55 bytes leave exactly room for the marker and the bit count,
@@ -102,7 +100,7 @@ protected:
 TEST_F(Sha1Files, StreamGivesTheSameDigestAsBuffer) {
     for (std::size_t length : {0, 1, 55, 56, 63, 64, 65, 127, 128, 129, 4096 + 17}) {
         SCOPED_TRACE(length);
-        const auto data = PatternData(length);
+        const auto data = vftest::PatternBytes(length);
         std::FILE* stream = std::fopen(WriteFile("data.bin", data).c_str(), "rb");
         ASSERT_NE(stream, nullptr);
         KeyDigest fromStream;
@@ -125,7 +123,7 @@ TEST_F(Sha1Files, StreamStartsAtTheCurrentPositionAndStaysOpen) {
 }
 
 TEST_F(Sha1Files, FileGivesTheDigestOfItsContents) {
-    const auto data = PatternData(1000);
+    const auto data = vftest::PatternBytes(1000);
     KeyDigest digest;
     EXPECT_EQ(Sha1File(WriteFile("data.bin", data).c_str(), digest), 0);
     EXPECT_EQ(TextOf(digest), "4231a8a50a10fa9758db8ec71fdef855b751048a");

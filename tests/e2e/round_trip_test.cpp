@@ -5,18 +5,14 @@
 
 #include "e2e_fixture.h"
 #include "password_steps.h"
+#include "pattern.h"
 
 namespace e2e {
 namespace {
 
 constexpr int kBlock = 65535;  // the run's buffer
 
-// Bytes that differ from block to block, so a block written to the wrong place shows.
-std::string Pattern(size_t size) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / kBlock) & 0xFF);
-    return bytes;
-}
+using vftest::Pattern;
 
 void SetLastWrite(const std::string& path, WORD year) {
     SYSTEMTIME when{year, 2, 0, 3, 4, 5, 6, 7};

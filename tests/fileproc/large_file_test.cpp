@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "crypto/rc4.h"
-#include "fileproc/transform.h"
 #include "run_fixture.h"
 #include "shell/state.h"
 
@@ -92,9 +91,7 @@ TEST_F(LargeFileTest, BlocksOnBothSidesOfFourGibibytesAndAtTheEndLandWhereTheyWe
     ASSERT_TRUE(MakeSparseFile(path, {windows[0], windows[1], windows[2]}));
     ComputeExpected(windows);
 
-    vftest::GuiHelper gui(vftest::NoBox());
-    EXPECT_EQ(TransformFile(path.c_str(), 1), 1);
-    gui.Join();
+    EXPECT_EQ(vftest::TransformWithGui(path, 1, vftest::NothingExpected), 1);
 
     std::string encrypted = path + ".$#!";
     WIN32_FILE_ATTRIBUTE_DATA data{};

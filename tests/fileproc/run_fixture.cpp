@@ -4,6 +4,8 @@
 
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
+#include "fileproc/transform.h"
+#include "fileproc/walker.h"
 #include "shell/state.h"
 
 namespace vftest {
@@ -12,25 +14,14 @@ void RunFixture::SetUp() {
     Sha1Buffer(kTestPassword, sizeof kTestPassword - 1, g_Key);
     buffer_.assign(kIoBufferSize, 0);
     g_pBuffer = buffer_.data();
-    g_bCancel = FALSE;
-    g_hwndProgress = nullptr;
-    g_hwndProgressBar = nullptr;
 }
 
-void RunFixture::TearDown() {
-    g_pBuffer = nullptr;
-    g_bCancel = FALSE;
-    g_Key = {};
+int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
+    return RunWithGui(std::move(script), [&] { return TransformFile(path.c_str(), encrypt); });
 }
 
-std::string Pattern(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
+int WalkWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
+    return RunWithGui(std::move(script), [&] { return WalkPath(path.c_str(), encrypt); });
 }
 
 std::string Rc4Whole(const std::string& plain) {
@@ -65,10 +56,6 @@ bool SetLastWriteTime(const std::string& path, const FILETIME& time) {
 }  // namespace vftest
 
 namespace vftest {
-
-std::function<void(Gui&)> NoBox() {
-    return [](Gui&) {};
-}
 
 std::function<void(Gui&)> AnswerBox(const std::string& text, UINT style, int answer) {
     return [=](Gui& ui) {

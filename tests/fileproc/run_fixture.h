@@ -10,6 +10,8 @@
 
 #include "gui.h"
 #include "paths.h"
+#include "pattern.h"
+#include "shared_state.h"
 
 namespace vftest {
 
@@ -19,16 +21,17 @@ inline constexpr char kTestPassword[] = "correct horse battery staple";
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
+    SharedStateScope state_;
     TempDir dir_;
 
 private:
     std::vector<BYTE> buffer_;
 };
 
-// Deterministic bytes that differ from block to block.
-std::string Pattern(size_t size, unsigned seed = 1);
+// TransformFile and WalkPath on this thread while `script` plays the user.
+int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script);
+int WalkWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script);
 // RC4 under g_Key over the whole of `plain`, in one piece.
 std::string Rc4Whole(const std::string& plain);
 // The bytes at `path`, or "<missing>" when it cannot be read.
@@ -37,8 +40,7 @@ std::string Contents(const std::string& path);
 FILETIME LastWriteTime(const std::string& path);
 bool SetLastWriteTime(const std::string& path, const FILETIME& time);
 
-// GUI scripts: no message box at all, or exactly one, checked and answered.
-std::function<void(Gui&)> NoBox();
+// A GUI script: exactly one message box, checked and answered.
 std::function<void(Gui&)> AnswerBox(const std::string& text, UINT style, int answer);
 
 // The prompts, spelled out as the user sees them.

@@ -14,15 +14,9 @@ namespace {
 using vftest::AnswerBox;
 using vftest::Contents;
 using vftest::Pattern;
+using vftest::TransformWithGui;
 
 class TransformFaultTest : public vftest::RunFixture {};
-
-int TransformWithGui(const std::string& path, int encrypt, std::function<void(vftest::Gui&)> script) {
-    vftest::GuiHelper gui(std::move(script));
-    int result = TransformFile(path.c_str(), encrypt);
-    gui.Join();
-    return result;
-}
 
 struct IoFaultCase {
     const char* what;

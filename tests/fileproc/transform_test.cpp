@@ -12,18 +12,12 @@ namespace {
 
 using vftest::AnswerBox;
 using vftest::Contents;
-using vftest::NoBox;
+using vftest::NothingExpected;
 using vftest::Pattern;
 using vftest::Rc4Whole;
+using vftest::TransformWithGui;
 
 class TransformFileTest : public vftest::RunFixture {};
-
-int TransformWithGui(const std::string& path, int encrypt, std::function<void(vftest::Gui&)> script) {
-    vftest::GuiHelper gui(std::move(script));
-    int result = TransformFile(path.c_str(), encrypt);
-    gui.Join();
-    return result;
-}
 
 TEST_F(TransformFileTest, BlocksEqualOneRc4PassAndDecryptRestores) {
     for (size_t size : {0u, 1u, 65534u, 65535u, 65536u, 3u * 65535u + 7u}) {
@@ -32,11 +26,11 @@ TEST_F(TransformFileTest, BlocksEqualOneRc4PassAndDecryptRestores) {
         std::string path = dir_ / ("file" + std::to_string(size) + ".bin");
         ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
 
-        EXPECT_EQ(TransformWithGui(path, 1, NoBox()), 1);
+        EXPECT_EQ(TransformWithGui(path, 1, NothingExpected), 1);
         EXPECT_FALSE(vftest::FileExists(path));  // an empty file is renamed too
         EXPECT_EQ(Contents(path + ".$#!"), Rc4Whole(plain));
 
-        EXPECT_EQ(TransformWithGui(path + ".$#!", 0, NoBox()), 1);
+        EXPECT_EQ(TransformWithGui(path + ".$#!", 0, NothingExpected), 1);
         EXPECT_FALSE(vftest::FileExists(path + ".$#!"));
         EXPECT_EQ(Contents(path), plain);
     }
@@ -48,7 +42,7 @@ TEST_F(TransformFileTest, KeepsTheLastWriteTimeToFullResolution) {
     const FILETIME odd = {0x12345677, 0x01C0FFEE};  // not a whole second, not even a whole microsecond
     ASSERT_TRUE(vftest::SetLastWriteTime(path, odd));
 
-    EXPECT_EQ(TransformWithGui(path, 1, NoBox()), 1);
+    EXPECT_EQ(TransformWithGui(path, 1, NothingExpected), 1);
     FILETIME after = vftest::LastWriteTime(path + ".$#!");
     EXPECT_EQ(after.dwLowDateTime, odd.dwLowDateTime);
     EXPECT_EQ(after.dwHighDateTime, odd.dwHighDateTime);
@@ -60,7 +54,7 @@ TEST_F(TransformFileTest, ShowsTheFileAndTheRoundedPercentAfterEachBlock) {
     ASSERT_TRUE(vftest::WriteFileBytes(path, Pattern(size)));
     vftest::ProgressRecorder progress;
 
-    EXPECT_EQ(TransformWithGui(path, 1, NoBox()), 1);
+    EXPECT_EQ(TransformWithGui(path, 1, NothingExpected), 1);
     EXPECT_EQ(progress.names(), std::vector<std::string>{path});
     std::vector<int> expected = {0};
     for (int blocks = 1; blocks <= 3; ++blocks) expected.push_back(MulDiv(blocks * 65535, 100, static_cast<int>(size)));
@@ -149,7 +143,7 @@ TEST_F(TransformFileTest, PathOfFourCharactersOrFewerIsComparedWhole) {
 
     // Marked as a whole: no question, but removing the mark would leave no name.
     EXPECT_EQ(TransformWithGui(".$#!", 0, AnswerBox(vftest::CannotRenameText(".$#!"), kStyleContinue, IDYES)), 1);
-    EXPECT_EQ(TransformWithGui("a", 1, NoBox()), 1);
+    EXPECT_EQ(TransformWithGui("a", 1, NothingExpected), 1);
     std::string untouched = Contents(dir_ / ".$#!");
     std::string encrypted = Contents(dir_ / "a.$#!");
     SetCurrentDirectoryA(previous);
@@ -165,9 +159,9 @@ TEST_F(TransformFileTest, CancelStopsBeforeTheNextFileWithoutAPrompt) {
     ASSERT_TRUE(vftest::WriteFileBytes(first, plain));
     ASSERT_TRUE(vftest::WriteFileBytes(second, plain));
 
-    EXPECT_EQ(TransformWithGui(first, 1, NoBox()), 1);
+    EXPECT_EQ(TransformWithGui(first, 1, NothingExpected), 1);
     g_bCancel = TRUE;
-    EXPECT_EQ(TransformWithGui(second, 1, NoBox()), 0);
+    EXPECT_EQ(TransformWithGui(second, 1, NothingExpected), 0);
     EXPECT_EQ(Contents(second), plain);
     EXPECT_EQ(Contents(first + ".$#!"), Rc4Whole(plain));
 }

@@ -15,9 +15,10 @@ namespace {
 
 using vftest::AnswerBox;
 using vftest::Contents;
-using vftest::NoBox;
+using vftest::NothingExpected;
 using vftest::Pattern;
 using vftest::Rc4Whole;
+using vftest::WalkWithGui;
 
 class WalkerTest : public vftest::RunFixture {
 protected:
@@ -48,13 +49,6 @@ protected:
         EXPECT_FALSE(vftest::FileExists(path + ".$#!")) << path;
     }
 
-    int WalkWithGui(const std::string& path, int encrypt, std::function<void(vftest::Gui&)> script) {
-        vftest::GuiHelper gui(std::move(script));
-        int result = WalkPath(path.c_str(), encrypt);
-        gui.Join();
-        return result;
-    }
-
     std::map<std::string, std::string> plain_;
 };
 
@@ -66,7 +60,7 @@ TEST_F(WalkerTest, FilesOfAFolderComeBeforeItsSubfolders) {
     MakeTree({"root\\", "root\\s\\", "root\\s\\c", "root\\a", "root\\b"});
     vftest::ProgressRecorder progress;
 
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 1);
     const std::vector<std::string>& shown = progress.names();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_LT(IndexOf(shown, dir_ / "root\\a"), 2u);
@@ -82,26 +76,26 @@ TEST_F(WalkerTest, EveryFileIsTransformedOnceWhateverItsAttributesButDotFoldersA
     SetFileAttributesA((dir_ / "root\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA((dir_ / "root\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
 
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 1);
     for (const auto& [path, bytes] : plain_) {
         if (path.find(".hidden-dir") == std::string::npos) ExpectEncryptedOnce(path);
     }
     ExpectUntouched(dir_ / "root\\.hidden-dir\\inside");
 
     // Decrypting the same tree gives back every file as it was.
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, NoBox()), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, NothingExpected), 1);
     for (const auto& [path, bytes] : plain_) ExpectUntouched(path);
 }
 
 TEST_F(WalkerTest, SelectedDotFolderIsPassedOver) {
     MakeTree({".config\\", ".config\\file"});
-    EXPECT_EQ(WalkWithGui(dir_ / ".config", 1, NoBox()), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / ".config", 1, NothingExpected), 1);
     ExpectUntouched(dir_ / ".config\\file");
 }
 
 TEST_F(WalkerTest, SelectedFileGoesStraightToTheTransform) {
     MakeTree({"single.doc"});
-    EXPECT_EQ(WalkWithGui(dir_ / "single.doc", 1, NoBox()), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / "single.doc", 1, NothingExpected), 1);
     ExpectEncryptedOnce(dir_ / "single.doc");
 }
 
@@ -145,13 +139,13 @@ TEST_F(WalkerTest, CancelIsSeenAtTheStartOfTheNextFolderOrFile) {
 
     // Cancel pressed before the walk: the folder's own pump sees it.
     progress.PostCancel();
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 0);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 0);
     EXPECT_TRUE(progress.names().empty());
 
     // Cancel pressed while the first file is transformed: the next file's pump sees it.
     g_bCancel = FALSE;
     progress.OnName([&](const std::string&) { progress.PostCancel(); });
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NoBox()), 0);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 0);
     ASSERT_EQ(progress.names().size(), 1u);
     ExpectEncryptedOnce(progress.names()[0]);
     ExpectUntouched(dir_ / "root\\sub\\three");

@@ -6,6 +6,7 @@
 
 #include "keys/acquire.h"
 #include "keys_fixture.h"
+#include "owner_window.h"
 #include "shell/state.h"
 
 namespace {
@@ -19,15 +20,9 @@ class Acquisition : public KeysTest {
 protected:
     void SetUp() override {
         KeysTest::SetUp();
-        owner_ = CreateWindowA("STATIC", "Owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(owner_, nullptr);
-        g_hwndOwner = owner_;
+        g_hwndOwner = owner_.hwnd();
     }
-    void TearDown() override {
-        DestroyWindow(owner_);
-        KeysTest::TearDown();
-    }
-    HWND owner_ = nullptr;
+    vftest::OwnerWindow owner_;
 };
 
 class WithStoredCheckValue : public Acquisition {
@@ -41,7 +36,7 @@ protected:
 TEST_F(WithStoredCheckValue, RightPasswordGivesItsKey) {
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_.hwnd());
         EXPECT_EQ(IsDlgButtonChecked(dialog, 103), BST_CHECKED);
         EnterAndClose(ui, dialog, kSecret.text);
     });
@@ -77,7 +72,7 @@ TEST_F(WithStoredCheckValue, ChangePasswordReplacesTheCheckValueAndGivesTheNewKe
         ui.Click(enter, 104);
         ui.Click(enter, 108);
         HWND change = WaitChangeDialog(ui, kNewPasswordPrompt);
-        EXPECT_EQ(GetWindow(change, GW_OWNER), owner_);
+        EXPECT_EQ(GetWindow(change, GW_OWNER), owner_.hwnd());
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(change, 114)));
         ui.Type(change, 114, kSecret.text);
         ui.Type(change, 101, kNewPass.text);

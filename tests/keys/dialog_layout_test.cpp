@@ -1,6 +1,6 @@
-// The three password dialog templates as the module carries them: styles,
-// controls in tab order, texts, positions and sizes; and a screenshot of each
-// on screen.
+// The three password dialogs: their templates as the module carries them
+// (styles, controls in tab order, texts, positions and sizes), and what the
+// user sees of them on the screen.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +9,9 @@
 
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
+#include "resource.h"
 #include "shell/state.h"
+#include "shell/texts.h"
 
 namespace {
 
@@ -176,28 +178,111 @@ TEST(DialogTemplates, MatchTheirLayout) {
                     {IDCANCEL, kButton, "Cancel", 141, 107, 50, 14, kPushStyle}});
 }
 
-class DialogScreenshots : public KeysTest {};
+// Where a control stands, in its dialog's client coordinates.
+RECT RectInDialog(HWND control) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
 
-// Screenshots under the build tree, for a look at the real layout.
-TEST_F(DialogScreenshots, OfEachPasswordDialog) {
+// The room a control's text needs in the control's own font (DrawText takes
+// the mnemonic "&" out, as the control does). Labels wrap at their width.
+SIZE TextNeeds(HWND control) {
+    char text[256];
+    GetWindowTextA(control, text, sizeof text);
+    RECT room{0, 0, 0, 0};
+    UINT format = DT_CALCRECT | DT_SINGLELINE;
+    if (vftest::WindowClass(control) == "Static") {
+        GetClientRect(control, &room);
+        format = DT_CALCRECT | DT_WORDBREAK;
+    }
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &room, format);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return {room.right - room.left, room.bottom - room.top};
+}
+
+// Width left for the text beside a radio button's circle, or inside a push button's frame.
+int TextRoom(HWND control) {
+    RECT client;
+    GetClientRect(control, &client);
+    const LONG kind = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (vftest::WindowClass(control) != "Button" || kind == BS_GROUPBOX) return client.right;
+    if (kind == BS_AUTORADIOBUTTON)
+        return client.right - GetSystemMetrics(SM_CXMENUCHECK) - GetSystemMetrics(SM_CXEDGE);
+    return client.right - 4 * GetSystemMetrics(SM_CXEDGE);
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool IsGroupBox(HWND control) {
+    return vftest::WindowClass(control) == "Button" &&
+           (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// What the user sees of each dialog in each of its forms: every control inside
+// the client area, none over another (but inside its group box), and no text
+// cut off. A screenshot of each is kept under the build tree.
+class PasswordDialogsOnScreen : public KeysTest {};
+
+TEST_F(PasswordDialogsOnScreen, ShowEveryControlWholeAndApart) {
     struct {
         const char* templateName;
         BOOL isNT;
+        bool passwordSet;  // the change dialog asks for the old password
+        const char* message;
         DLGPROC procedure;
         const char* caption;
         const char* screenshot;
     } const dialogs[] = {
-        {"ENTERPASSDLG95", FALSE, EnterPasswordDlgProc, "Enter Encryption Password", "keys-enter-password-95"},
-        {"ENTERPASSDLGNT", TRUE, EnterPasswordDlgProc, "Enter Encryption Password", "keys-enter-password-nt"},
-        {"CHGPASSDLG", TRUE, ChangePasswordDlgProc, "Change Encryption Password", "keys-change-password"},
+        {kEnterPassword95Template, FALSE, true, "", EnterPasswordDlgProc, "Enter Encryption Password",
+         "keys-enter-password-95"},
+        {kEnterPasswordNTTemplate, TRUE, true, "", EnterPasswordDlgProc, "Enter Encryption Password",
+         "keys-enter-password-nt"},
+        {kChangePasswordTemplate, TRUE, true, kNewPasswordPrompt, ChangePasswordDlgProc, "Change Encryption Password",
+         "keys-change-password"},
+        {kChangePasswordTemplate, TRUE, false, kNoCheckValuePrompt, ChangePasswordDlgProc,
+         "Change Encryption Password", "keys-change-password-first-use"},
     };
-    g_CheckValue = DigestFromText(kSecret.check);  // the change dialog with its old-password field
-    lstrcpyA(g_szMessage, kNewPasswordPrompt);
     for (const auto& d : dialogs) {
+        SCOPED_TRACE(d.screenshot);
         g_bIsNT = d.isNT;
+        g_CheckValue = d.passwordSet ? DigestFromText(kSecret.check) : KeyDigest{};
+        lstrcpyA(g_szMessage, d.message);
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND dialog = ui.WaitWindow(d.caption);
-            ui.Type(dialog, 114, "password");
+            RECT client;
+            GetClientRect(dialog, &client);
+            std::vector<HWND> shown;
+            for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
+                if (IsWindowVisible(control)) shown.push_back(control);
+            for (size_t i = 0; i < shown.size(); ++i) {
+                const HWND control = shown[i];
+                const std::string name = std::to_string(GetDlgCtrlID(control)) + " \"" + ui.Text(control) + "\"";
+                const RECT rect = RectInDialog(control);
+                EXPECT_TRUE(Inside(rect, client)) << name << " reaches outside the dialog";
+                for (size_t j = i + 1; j < shown.size(); ++j) {
+                    const RECT other = RectInDialog(shown[j]);
+                    RECT overlap;
+                    if (!IntersectRect(&overlap, &rect, &other)) continue;
+                    const bool grouped = (IsGroupBox(control) && Inside(other, rect)) ||
+                                         (IsGroupBox(shown[j]) && Inside(rect, other));
+                    EXPECT_TRUE(grouped) << name << " overlaps \"" << ui.Text(shown[j]) << "\"";
+                }
+                if (vftest::WindowClass(control) == "Edit") continue;  // typed text scrolls
+                RECT inner;
+                GetClientRect(control, &inner);
+                const SIZE needs = TextNeeds(control);
+                EXPECT_LE(needs.cx, TextRoom(control)) << name << " is cut off at the side";
+                EXPECT_LE(needs.cy, inner.bottom) << name << " is cut off at the bottom";
+            }
+            ui.Type(dialog, IDC_PASSWORD, "password");
             // Painted before the picture is taken, not whenever the dialog gets round to it.
             RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
             ui.Screenshot(d.screenshot);

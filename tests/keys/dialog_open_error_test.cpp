@@ -6,6 +6,7 @@
 
 #include "keys/acquire.h"
 #include "keys_fixture.h"
+#include "owner_window.h"
 #include "shell/state.h"
 
 namespace {
@@ -18,25 +19,23 @@ protected:
         KeysTest::SetUp();
         noResources_ = LoadLibraryA("vf_no_resources.dll");
         ASSERT_NE(noResources_, nullptr);
-        owner_ = CreateWindowA("STATIC", "Owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-        g_hwndOwner = owner_;
+        g_hwndOwner = owner_.hwnd();
     }
     void TearDown() override {
-        KeysTest::TearDown();  // restores g_hInstance first
-        DestroyWindow(owner_);
-        FreeLibrary(noResources_);
+        FreeLibrary(noResources_);  // g_hInstance, left pointing at it, is put back with the shared state
+        KeysTest::TearDown();
     }
     void ExpectDialogOpenError(vftest::Gui& ui) {
         vftest::MessageBoxSeen box = ui.WaitMessageBox();
         EXPECT_EQ(box.text, "Dialog open error");
         EXPECT_EQ(box.caption, "Veilfold");
-        EXPECT_EQ(box.owner, owner_);
+        EXPECT_EQ(box.owner, owner_.hwnd());
         // The icon bits 0x50 name no standard icon, so only the buttons can be seen.
         EXPECT_EQ(box.style & MB_TYPEMASK, static_cast<UINT>(MB_OK));
         ui.Answer(box, IDOK);
     }
     HMODULE noResources_ = nullptr;
-    HWND owner_ = nullptr;
+    vftest::OwnerWindow owner_;
 };
 
 TEST_F(DialogOpenError, EnterDialogThatCannotBeCreated) {

@@ -1,52 +1,85 @@
-// Context help of both password dialogs: which calls WM_HELP leads to, and the
-// help tables themselves.
+// Context help of the password dialogs: the topic the help system is asked to
+// show for each control of the real dialogs, and none for a menu item.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <vector>
+#include <map>
 
 #include "help_recorder.h"
 #include "keys/password_dialogs.h"
+#include "keys_fixture.h"
+#include "resource.h"
+#include "shell/state.h"
+#include "shell/texts.h"
 
 namespace {
 
-using keytest::HelpRecorder;
+using namespace keytest;
 
-struct DialogHelp {
-    const char* name;
-    DLGPROC procedure;
-    const DWORD* table;
-    std::vector<DWORD> expected;  // control id, help context id, ..., 0, 0
-};
-
-const DialogHelp kDialogs[] = {
-    {"enter", EnterPasswordDlgProc, EnterPasswordHelpIds, {114, 101, 103, 102, 104, 103, 108, 106, 0, 0}},
-    {"change", ChangePasswordDlgProc, ChangePasswordHelpIds, {114, 101, 101, 100, 102, 100, 0, 0}},
-};
-
-TEST(ContextHelp, TablesPairControlsWithTheirTopics) {
-    for (const DialogHelp& dialog : kDialogs)
-        EXPECT_TRUE(std::equal(dialog.expected.begin(), dialog.expected.end(), dialog.table)) << dialog.name;
+// What the help system does with HELP_WM_HELP: looks the control's id up in
+// the id and topic pairs it is handed. 0: the control has no topic.
+DWORD TopicShown(const HelpCall& call) {
+    const DWORD id = static_cast<DWORD>(GetDlgCtrlID(call.window));
+    for (const DWORD* pair = reinterpret_cast<const DWORD*>(call.data); pair[0] || pair[1]; pair += 2)
+        if (pair[0] == id) return pair[1];
+    return 0;
 }
 
-// Any window under help gets the call, with or without a row of its own; help
-// on a menu item calls nothing. Either way the message counts as handled.
-TEST(ContextHelp, WindowHelpCallsWinHelpAndMenuHelpDoesNot) {
-    HWND someWindow = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x1234));
-    for (const DialogHelp& dialog : kDialogs) {
-        SCOPED_TRACE(dialog.name);
+struct DialogTopics {
+    const char* templateName;
+    const char* caption;
+    BOOL isNT;
+    DLGPROC procedure;
+    std::map<int, DWORD> topics;  // control id to topic; every other control has none
+};
+
+class ContextHelp : public KeysTest {};
+
+TEST_F(ContextHelp, EveryControlOfTheDialogsLeadsToItsOwnTopic) {
+    const DialogTopics dialogs[] = {
+        {kEnterPassword95Template, "Enter Encryption Password", FALSE, EnterPasswordDlgProc,
+         {{IDC_PASSWORD, 101}, {IDC_CHANGE_PASSWORD, 106}}},
+        {kEnterPasswordNTTemplate, "Enter Encryption Password", TRUE, EnterPasswordDlgProc,
+         {{IDC_PASSWORD, 101}, {IDC_DONT_KEEP_PASSWORD, 102}, {IDC_KEEP_PASSWORD, 103}, {IDC_CHANGE_PASSWORD, 106}}},
+        {kChangePasswordTemplate, "Change Encryption Password", TRUE, ChangePasswordDlgProc,
+         {{IDC_PASSWORD, 101}, {IDC_NEWPASSWORD, 100}, {IDC_REPEATPASSWORD, 100}}},
+    };
+    g_CheckValue = DigestFromText(kSecret.check);  // the change dialog with its old-password field
+    for (const DialogTopics& d : dialogs) {
+        SCOPED_TRACE(d.templateName);
+        g_bIsNT = d.isNT;
+        HelpRecorder help;
+        std::map<int, DWORD> shown;
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND dialog = ui.WaitWindow(d.caption);
+            for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+                const int id = GetDlgCtrlID(control);
+                // What the system sends for F1 on the control, or a click on it after the "?" button.
+                HELPINFO info{sizeof info, HELPINFO_WINDOW, id, control, 0, {}};
+                const int before = help.Calls();
+                SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                ASSERT_EQ(help.Calls(), before + 1) << "control " << id;
+                const HelpCall call = help.Last();
+                EXPECT_EQ(call.window, control);
+                EXPECT_EQ(call.file, "veilfold.hlp");
+                EXPECT_EQ(call.command, static_cast<UINT>(HELP_WM_HELP));
+                if (DWORD topic = TopicShown(call)) shown[id] = topic;
+            }
+            ui.Click(dialog, IDCANCEL);
+            ui.WaitGone(dialog);
+        });
+        EXPECT_EQ(DialogBoxParamA(g_hInstance, d.templateName, nullptr, d.procedure, 0), 0);
+        gui.Join();
+        EXPECT_EQ(shown, d.topics);
+    }
+}
+
+// Help on a menu item has no topic: nothing is called, yet the message counts as handled.
+TEST_F(ContextHelp, MenuItemHelpCallsNothing) {
+    for (DLGPROC procedure : {EnterPasswordDlgProc, ChangePasswordDlgProc}) {
         HelpRecorder help;
         HELPINFO menu{sizeof menu, HELPINFO_MENUITEM, 5, nullptr, 0, {}};
-        EXPECT_EQ(dialog.procedure(nullptr, WM_HELP, 0, reinterpret_cast<LPARAM>(&menu)), TRUE);
+        EXPECT_EQ(procedure(nullptr, WM_HELP, 0, reinterpret_cast<LPARAM>(&menu)), TRUE);
         EXPECT_EQ(help.Calls(), 0);
-
-        HELPINFO window{sizeof window, HELPINFO_WINDOW, IDOK, someWindow, 0, {}};
-        EXPECT_EQ(dialog.procedure(nullptr, WM_HELP, 0, reinterpret_cast<LPARAM>(&window)), TRUE);
-        ASSERT_EQ(help.Calls(), 1);
-        EXPECT_EQ(help.Last().window, someWindow);
-        EXPECT_EQ(help.Last().file, "veilfold.hlp");
-        EXPECT_EQ(help.Last().command, static_cast<UINT>(HELP_WM_HELP));
-        EXPECT_EQ(help.Last().data, reinterpret_cast<ULONG_PTR>(dialog.table));
     }
 }
 

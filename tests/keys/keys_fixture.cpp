@@ -103,21 +103,11 @@ bool DenyValueWrites(const char* keyPath) { return SetKeyDacl(keyPath, "D:(D;;0x
 bool AllowValueWrites(const char* keyPath) { return SetKeyDacl(keyPath, "D:(A;;KA;;;WD)"); }
 
 void KeysTest::SetUp() {
-    savedInstance_ = g_hInstance;
     ClearVeilfoldKey();
-    g_hwndOwner = nullptr;
     g_bIsNT = TRUE;
-    g_bCancel = FALSE;
-    g_bKeyValid = FALSE;
-    g_bRetainKey = FALSE;
-    g_dwRetainTime = 0;
-    g_Key = KeyDigest{};
-    g_CheckValue = KeyDigest{};
-    g_szMessage[0] = '\0';
 }
 
 void KeysTest::TearDown() {
-    g_hInstance = savedInstance_;
     g_pfnWinHelp = WinHelpA;
     ClearVeilfoldKey();
 }

@@ -10,6 +10,7 @@
 
 #include "crypto/sha1.h"
 #include "gui.h"
+#include "shared_state.h"
 
 namespace keytest {
 
@@ -52,15 +53,15 @@ bool DenyValueWrites(const char* keyPath);
 bool AllowValueWrites(const char* keyPath);
 
 // Every test starts and ends with no HKCU\Software\Veilfold and with the
-// shared state of a fresh run on the NT family; g_hInstance and the help seam
-// are restored afterwards.
+// shared state of a fresh run on the NT family; the shared state and the help
+// seam are restored afterwards.
 class KeysTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
 private:
-    HINSTANCE savedInstance_ = nullptr;
+    vftest::SharedStateScope state_;
 };
 
 // GUI steps, run on the helper thread.

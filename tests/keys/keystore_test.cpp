@@ -153,6 +153,4 @@ TEST_F(KeyStore, LoadRetainedKeyRefusesAMissingOrWrongSizedKey) {
     }
 }
 
-TEST_F(KeyStore, WineReportsTheNtFamily) { EXPECT_TRUE(IsWindowsNT()); }
-
 }  // namespace

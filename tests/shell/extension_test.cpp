@@ -8,6 +8,7 @@
 
 #include "gui.h"
 #include "paths.h"
+#include "shared_state.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
 #include "shell/state.h"
@@ -47,6 +48,7 @@ protected:
         return paths;
     }
 
+    vftest::SharedStateScope state_;
     vftest::TempDir dir_;
     ComRef<IShellExtInit> init_;
     ComRef<IContextMenu> menu_;
@@ -207,7 +209,6 @@ TEST_F(Extension, InvokeCommandRefusesVerbsItDoesNotKnowAndOpensNothing) {
     EXPECT_EQ(g_bCancel, 7) << "the shared state was touched";
     EXPECT_EQ(g_bIsNT, 7);
     EXPECT_TRUE(vftest::ProcessTopLevelWindows().empty());
-    g_bCancel = g_bIsNT = 0;
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "gui.h"
+#include "owner_window.h"
 #include "resource.h"
+#include "shared_state.h"
 #include "shell/progress.h"
 #include "shell/state.h"
 #include "shell_fixtures.h"
@@ -17,18 +19,20 @@ class ProgressWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         g_hwndOwner = owner_.hwnd();
+        Open();
+    }
+    void TearDown() override {
+        if (IsWindow(window_)) DestroyWindow(window_);
+    }
+    // As a run opens it, with a cancel flag the window must clear.
+    void Open() {
         g_bCancel = 7;
         window_ = CreateDialogParamA(g_hInstance, "PROGRESSDLG", g_hwndOwner, ProgressDlgProc, 0);
         ASSERT_NE(window_, nullptr);
         g_hwndProgress = window_;
     }
-    void TearDown() override {
-        if (IsWindow(window_)) DestroyWindow(window_);
-        g_hwndProgress = nullptr;
-        g_hwndOwner = nullptr;
-        g_bCancel = 0;
-    }
 
+    vftest::SharedStateScope state_;
     vftest::OwnerWindow owner_;
     HWND window_ = nullptr;
 };
@@ -93,40 +97,38 @@ TEST_F(ProgressWindow, DestructionGivesTheOwnerBackItsInput) {
     EXPECT_EQ(g_bCancel, 0) << "an ordinary end is no cancel";
 }
 
+// The ways a user closes the window.
+struct CancelWay {
+    const char* name;
+    void (*close)(vftest::Gui& ui, HWND window);
+};
 
-class ProgressCancel : public ProgressWindow, public ::testing::WithParamInterface<vftest::CancelWay> {};
+const CancelWay kCancelWays[] = {
+    {"Cancel button", [](vftest::Gui& ui, HWND window) { ui.Click(window, IDCANCEL); }},
+    {"Escape key", [](vftest::Gui& ui, HWND) { ui.PressKey(VK_ESCAPE); }},
+    {"Close on the window menu",
+     [](vftest::Gui& ui, HWND window) {
+         ui.Record("chose Close from the window menu");
+         PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+     }},
+};
 
-TEST_P(ProgressCancel, ClosesAtOnceAndSetsTheCancelFlag) {
-    vftest::GuiHelper gui([&](vftest::Gui& ui) {
-        HWND window = ui.WaitWindow("Veilfold", "#32770");
-        vftest::CancelProgressWindow(ui, window, GetParam());
-    });
-    EXPECT_TRUE(vftest::PumpUntil([&] { return !IsWindow(window_); }));
-    gui.Join();
-    EXPECT_EQ(g_bCancel, 1);
-    EXPECT_EQ(g_hwndProgress, nullptr);
-    EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
-    EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, ProgressCancel,
-                         ::testing::Values(vftest::CancelWay::Button, vftest::CancelWay::Escape, vftest::CancelWay::CloseBox));
-
-TEST(CenterWindowOffset, CentresThenShiftsWithTruncatingDivision) {
-    HWND window = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 301, 151, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    const POINT shifts[] = {{0, 0}, {17, -40}, {-cx, cy}};
-    for (POINT shift : shifts) {
-        CenterWindowOffset(window, shift.x, shift.y);
-        RECT rect;
-        GetWindowRect(window, &rect);
-        EXPECT_EQ(rect.left, shift.x + cx / 2 - 150);  // 301 / 2 truncates to 150
-        EXPECT_EQ(rect.top, shift.y + cy / 2 - 75);
-        EXPECT_EQ(rect.right - rect.left, 301);
-        EXPECT_EQ(rect.bottom - rect.top, 151);
+TEST_F(ProgressWindow, EveryWayOfClosingItCancelsAtOnceAndGivesTheOwnerBack) {
+    for (const CancelWay& way : kCancelWays) {
+        SCOPED_TRACE(way.name);
+        if (!IsWindow(window_)) Open();
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND window = ui.WaitWindow("Veilfold", "#32770");
+            way.close(ui, window);
+            ui.WaitGone(window);
+        });
+        EXPECT_TRUE(vftest::PumpUntil([&] { return !IsWindow(window_); }));
+        gui.Join();
+        EXPECT_EQ(g_bCancel, 1);
+        EXPECT_EQ(g_hwndProgress, nullptr);
+        EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
+        EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
     }
-    DestroyWindow(window);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "gui.h"
 #include "shell/messages.h"
 
 namespace vftest {
@@ -88,41 +87,11 @@ private:
     bool failGetData_;
 };
 
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData) {
     return new DropDataObject(paths, failGetData);
 }
-
-void CancelProgressWindow(Gui& ui, HWND window, CancelWay way) {
-    switch (way) {
-    case CancelWay::Button: ui.Click(window, IDCANCEL); break;
-    case CancelWay::Escape: ui.PressKey(VK_ESCAPE); break;
-    case CancelWay::CloseBox:
-        ui.Record("chose Close from the window menu");
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    }
-    ui.WaitGone(window);
-}
-
-OwnerWindow::OwnerWindow() {
-    WNDCLASSA cls{};
-    cls.lpfnWndProc = OwnerProc;
-    cls.hInstance = GetModuleHandleA(nullptr);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    cls.lpszClassName = "VfTestOwner";
-    RegisterClassA(&cls);
-    hwnd_ = CreateWindowA("VfTestOwner", "Test owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200, nullptr,
-                          nullptr, cls.hInstance, nullptr);
-    SetActiveWindow(hwnd_);
-}
-
-OwnerWindow::~OwnerWindow() { DestroyWindow(hwnd_); }
 
 // Bounded by the clock: a wait cut short by arriving messages must not use up the limit.
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the shell hands the extension, built for tests: data objects for a
-// selection, an owner window, and a message loop that ends on a condition.
+// selection, and a message loop that ends on a condition.
 #include <windows.h>
 #include <objidl.h>
 
@@ -9,14 +9,6 @@
 #include <vector>
 
 namespace vftest {
-
-class Gui;
-
-// The three ways a user closes the progress window.
-enum class CancelWay { Button, Escape, CloseBox };
-
-// Closes the progress window `window` the way given, and waits until it has gone.
-void CancelProgressWindow(Gui& ui, HWND window, CancelWay way);
 
 // Releases a COM interface when it goes.
 template <typename Interface>
@@ -49,19 +41,6 @@ IDataObject* CreateShellDataObject(const std::vector<std::string>& paths);
 // A minimal data object that offers only CF_HDROP (ANSI) with these paths,
 // whatever their length; with `failGetData` its GetData fails.
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData = false);
-
-// A plain top-level window on the calling thread, destroyed with the object.
-class OwnerWindow {
-public:
-    OwnerWindow();
-    ~OwnerWindow();
-    OwnerWindow(const OwnerWindow&) = delete;
-    OwnerWindow& operator=(const OwnerWindow&) = delete;
-    HWND hwnd() const { return hwnd_; }
-
-private:
-    HWND hwnd_;
-};
 
 // Runs the module's pump until `done` holds, waiting for messages in
 // between. Gives up after about `limitMs` (a failing GUI script must not

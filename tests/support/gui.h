@@ -22,6 +22,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vftest {
@@ -140,6 +141,16 @@ private:
     std::mutex eventsMutex_;
     std::thread thread_;
 };
+
+// Runs `code` on this thread while `script` plays the user, and returns what
+// `code` returned once the script has been joined.
+template <typename Code>
+auto RunWithGui(std::function<void(Gui&)> script, Code code) {
+    GuiHelper gui(std::move(script));
+    auto result = code();
+    gui.Join();
+    return result;
+}
 
 // Helpers usable from any thread.
 void PostKeyPress(HWND target, UINT virtualKey);  // key down and up, as the keyboard would post them
