@@ -62,7 +62,7 @@ TEST(AboutWindow, ControlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(abouttest::ChildrenOf(about).size(), 8u);
         EXPECT_NE(ChildWithText(about, "Physical Memory:", ui), nullptr);
         EXPECT_NE(ChildWithText(about, "Processor Type:", ui), nullptr);
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(GetDlgItem(about, 1001), WM_GETFONT, 0, 0)), font);
+        EXPECT_EQ(reinterpret_cast<HFONT>(ui.Send(GetDlgItem(about, 1001), WM_GETFONT)), font);
         EXPECT_EQ(reinterpret_cast<HICON>(GetWindowLongPtrA(about, kIconSlot)), icon);
         EXPECT_EQ(AboutCreditsText(about), kCredits);
         EXPECT_EQ(GetWindowLongA(about, GWL_STYLE) & WS_SYSMENU, 0) << "no system menu or close box";

@@ -55,7 +55,7 @@ TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
             ui.Click(dialog, IDOK);
             ExpectValidation(ui, dialog, a.message);
             ExpectFocus(ui, dialog, a.focus);
-            EXPECT_EQ(WholeTextSelected(dialog, a.focus), a.selected);
+            EXPECT_EQ(WholeTextSelected(ui, dialog, a.focus), a.selected);
             for (const auto& [id, text] : fields) EXPECT_EQ(ui.Text(dialog, id), text);
         }
         EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "checking the old password leaves g_Key alone";

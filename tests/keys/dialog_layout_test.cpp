@@ -188,9 +188,8 @@ RECT RectInDialog(HWND control) {
 
 // The room a control's text needs in the control's own font (DrawText takes
 // the mnemonic "&" out, as the control does). Labels wrap at their width.
-SIZE TextNeeds(HWND control) {
-    char text[256];
-    GetWindowTextA(control, text, sizeof text);
+SIZE TextNeeds(vftest::Gui& ui, HWND control) {
+    const std::string text = ui.Text(control);
     RECT room{0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_SINGLELINE;
     if (vftest::WindowClass(control) == "Static") {
@@ -198,8 +197,8 @@ SIZE TextNeeds(HWND control) {
         format = DT_CALCRECT | DT_WORDBREAK;
     }
     HDC dc = GetDC(control);
-    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    DrawTextA(dc, text, -1, &room, format);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(ui.Send(control, WM_GETFONT)));
+    DrawTextA(dc, text.c_str(), -1, &room, format);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
     return {room.right - room.left, room.bottom - room.top};
@@ -278,13 +277,13 @@ TEST_F(PasswordDialogsOnScreen, ShowEveryControlWholeAndApart) {
                 if (vftest::WindowClass(control) == "Edit") continue;  // typed text scrolls
                 RECT inner;
                 GetClientRect(control, &inner);
-                const SIZE needs = TextNeeds(control);
+                const SIZE needs = TextNeeds(ui, control);
                 EXPECT_LE(needs.cx, TextRoom(control)) << name << " is cut off at the side";
                 EXPECT_LE(needs.cy, inner.bottom) << name << " is cut off at the bottom";
             }
             ui.Type(dialog, IDC_PASSWORD, "password");
             // Painted before the picture is taken, not whenever the dialog gets round to it.
-            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            ui.Repaint(dialog);
             ui.Screenshot(d.screenshot);
             ui.Click(dialog, IDCANCEL);
             ui.WaitGone(dialog);

@@ -37,7 +37,7 @@ TEST_F(EnterPassword, RejectsEmptyAndWrongPasswordsAsOftenAsTyped) {
             ui.Click(dialog, IDOK);
             ExpectValidation(ui, dialog, "Incorrect password.");
             ExpectFocus(ui, dialog, 114);
-            EXPECT_TRUE(WholeTextSelected(dialog, 114)) << wrong;
+            EXPECT_TRUE(WholeTextSelected(ui, dialog, 114)) << wrong;
             EXPECT_EQ(ui.Text(dialog, 114), wrong) << "the field is not cleared";
             EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "a wrong password's key stays out of g_Key";
         }

@@ -56,7 +56,7 @@ TEST_F(ContextHelp, EveryControlOfTheDialogsLeadsToItsOwnTopic) {
                 // What the system sends for F1 on the control, or a click on it after the "?" button.
                 HELPINFO info{sizeof info, HELPINFO_WINDOW, id, control, 0, {}};
                 const int before = help.Calls();
-                SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+                ui.Send(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
                 ASSERT_EQ(help.Calls(), before + 1) << "control " << id;
                 const HelpCall call = help.Last();
                 EXPECT_EQ(call.window, control);

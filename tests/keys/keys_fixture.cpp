@@ -134,10 +134,11 @@ void ExpectFocus(vftest::Gui& ui, HWND dialog, int id) {
     ui.WaitUntil("the focus on control " + std::to_string(id), [&] { return ui.Focus() == wanted; });
 }
 
-bool WholeTextSelected(HWND dialog, int id) {
+bool WholeTextSelected(vftest::Gui& ui, HWND dialog, int id) {
+    HWND edit = GetDlgItem(dialog, id);
     DWORD start = 0, end = 0;
-    SendDlgItemMessageA(dialog, id, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(GetDlgItem(dialog, id))) && end > 0;
+    ui.Send(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == 0 && end == static_cast<DWORD>(ui.Send(edit, WM_GETTEXTLENGTH)) && end > 0;
 }
 
 void PressHelpKey(vftest::Gui& ui) {

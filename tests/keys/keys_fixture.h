@@ -73,7 +73,7 @@ void ExpectValidation(vftest::Gui& ui, HWND dialog, const std::string& text);
 // Waits (bounded) until the UI thread's focus is control `id` of `dialog`.
 void ExpectFocus(vftest::Gui& ui, HWND dialog, int id);
 // Whether the whole text of edit `id` is selected.
-bool WholeTextSelected(HWND dialog, int id);
+bool WholeTextSelected(vftest::Gui& ui, HWND dialog, int id);
 // F1 as real keyboard input: the system turns it into WM_HELP only on that path.
 void PressHelpKey(vftest::Gui& ui);
 // Types the password and presses OK, waiting for the dialog to close.

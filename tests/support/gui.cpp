@@ -230,6 +230,23 @@ void Gui::PressKey(UINT virtualKey) {
     PostKeyPress(Focus(), virtualKey);
 }
 
+LRESULT Gui::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        throw GuiFailure{"message " + std::to_string(message) + " to window " + Describe(window) + " went unanswered"};
+    return static_cast<LRESULT>(result);
+}
+
+void Gui::Repaint(HWND window, DWORD timeoutMs) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    WaitUntil("window " + Describe(window) + " to repaint", [&] {
+        if (GetUpdateRect(window, nullptr, FALSE)) return false;
+        for (HWND child : Children(window))
+            if (GetUpdateRect(child, nullptr, FALSE)) return false;
+        return true;
+    }, timeoutMs);
+}
+
 std::string Gui::Text(HWND window) { return SendGetText(window); }
 
 std::string Gui::Text(HWND dialog, int id) {

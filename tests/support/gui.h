@@ -76,6 +76,12 @@ public:
     void Click(HWND dialog, int id);                       // BM_CLICK on a button
     void Type(HWND dialog, int id, const std::string& text);  // replaces an edit control's text
     void PressKey(UINT virtualKey);   // key down and up at the focus of the code-under-test thread
+    // A message to a window of the code under test: answered within a few
+    // seconds, or a failure; a helper never hangs on a busy window.
+    LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Invalidates `window`, frame and children, and waits until its thread has
+    // painted it again, so that a picture shows what it shows now.
+    void Repaint(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
     std::string Text(HWND window);                // caption or control text
     std::string Text(HWND dialog, int id);
     HWND Focus();                                 // focus window of the code-under-test thread
