@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "common/state.h"
 #include "crypto/rc4.h"
 #include "fileproc/transform.h"
 #include "fileproc/walker.h"
 #include "paths.h"
 #include "plain_loop.h"
-#include "shell/state.h"
 
 namespace {
 

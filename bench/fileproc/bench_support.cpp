@@ -3,9 +3,9 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include "common/state.h"
 #include "pattern.h"
 #include "resource.h"
-#include "shell/state.h"
 
 namespace vfbench {
 

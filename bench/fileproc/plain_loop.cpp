@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/state.h"
+#include "common/state.h"
 
 namespace vfbench {
 namespace {

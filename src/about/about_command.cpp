@@ -2,9 +2,9 @@
 #include "about/about.h"
 #include "about/about_texts.h"
 #include "about/about_window.h"
+#include "common/state.h"
+#include "common/texts.h"
 #include "resource.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

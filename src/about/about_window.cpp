@@ -4,7 +4,7 @@
 #include "about/credits.h"
 #include "about/screen_measurer.h"
 #include "about/system_info.h"
-#include "shell/state.h"
+#include "common/state.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/state.h"
 #include "crypto/rc4.h"
 #include "crypto/wipe.h"
-#include "fileproc/progress.h"
-#include "shell/state.h"
+#include "fileproc/file_progress.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The go-on prompts of the file processing.
-#include "shell/messages.h"
+#include "common/messages.h"
 
 // Shows string `formatId` with `path` in a Yes/No box: 1 (go on) for Yes,
 // 0 (stop the run) for any other answer.

@@ -1,12 +1,12 @@
 #include "fileproc/transform.h"
 
+#include "common/state.h"
 #include "fileproc/encrypted_name.h"
 #include "fileproc/file_contents.h"
-#include "fileproc/progress.h"
+#include "fileproc/file_progress.h"
 #include "fileproc/prompts.h"
 #include "fileproc/transform_listed.h"
 #include "resource.h"
-#include "shell/state.h"
 
 namespace {
 

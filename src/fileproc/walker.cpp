@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "common/state.h"
+#include "common/texts.h"
 #include "fileproc/encrypted_name.h"
 #include "fileproc/folder_names.h"
 #include "fileproc/prompts.h"
 #include "fileproc/transform.h"
 #include "fileproc/transform_listed.h"
 #include "resource.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

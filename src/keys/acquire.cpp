@@ -3,13 +3,13 @@
 // change dialog that sets a new password.
 #include "keys/acquire.h"
 
+#include "common/state.h"
+#include "common/texts.h"
 #include "crypto/wipe.h"
 #include "keys/dialog_support.h"
 #include "keys/keystore.h"
 #include "keys/password_dialogs.h"
 #include "resource.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The change-password dialog, CHGPASSDLG: sets the first password or replaces
 // the current one. The old password is asked for only when a check value is known.
+#include "common/messages.h"
+#include "common/state.h"
 #include "crypto/wipe.h"
 #include "keys/dialog_support.h"
 #include "keys/keystore.h"
 #include "keys/password_dialogs.h"
 #include "resource.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 BOOL g_bAskOldPassword;
 

@@ -1,10 +1,10 @@
 #include "keys/dialog_support.h"
 
+#include "common/messages.h"
+#include "common/state.h"
+#include "common/texts.h"
 #include "crypto/wipe.h"
 #include "keys/keystore.h"
-#include "shell/messages.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 WinHelpFunction g_pfnWinHelp = WinHelpA;
 

@@ -2,14 +2,14 @@
 // password against the stored check value. The NT form also offers to keep
 // the key until shutdown.
 #include "about/about.h"
+#include "common/messages.h"
+#include "common/state.h"
+#include "common/texts.h"
 #include "crypto/wipe.h"
 #include "keys/dialog_support.h"
 #include "keys/keystore.h"
 #include "keys/password_dialogs.h"
 #include "resource.h"
-#include "shell/messages.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 const DWORD EnterPasswordHelpIds[] = {
     IDC_PASSWORD, 101, IDC_DONT_KEEP_PASSWORD, 102, IDC_KEEP_PASSWORD, 103, IDC_CHANGE_PASSWORD, 106, 0, 0,

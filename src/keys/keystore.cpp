@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "common/state.h"
 #include "crypto/wipe.h"
-#include "shell/state.h"
 
 BOOL IsWindowsNT() {
     OSVERSIONINFOA version{};

@@ -5,8 +5,8 @@
 #include "crypto/wipe.h"
 #include "keys/keystore.h"
 #include "resource.h"
-#include "shell/messages.h"
-#include "shell/state.h"
+#include "common/messages.h"
+#include "common/state.h"
 
 namespace {
 

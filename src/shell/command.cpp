@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "common/messages.h"
+#include "common/state.h"
+#include "common/texts.h"
 #include "crypto/wipe.h"
 #include "fileproc/walker.h"
 #include "keys/acquire.h"
 #include "keys/keystore.h"
-#include "shell/messages.h"
 #include "shell/progress.h"
 #include "shell/selection.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, WalkPath};
 

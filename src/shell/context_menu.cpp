@@ -2,11 +2,11 @@
 // strings, and the entry of a command run. Everything reads kMenuCommands.
 #include <windows.h>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/menu_commands.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 namespace {
 

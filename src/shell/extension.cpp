@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/state.h"
 #include "shell/selection.h"
-#include "shell/state.h"
 
 CShellExtension::CShellExtension() : m_cRef(1), m_szPath{} { InterlockedIncrement(&g_cObjects); }
 

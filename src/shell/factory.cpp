@@ -2,8 +2,8 @@
 
 #include <new>
 
+#include "common/state.h"
 #include "shell/extension.h"
-#include "shell/state.h"
 
 CClassFactory::CClassFactory() : m_cRef(1) { InterlockedIncrement(&g_cObjects); }
 

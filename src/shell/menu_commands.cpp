@@ -1,7 +1,7 @@
 #include "shell/menu_commands.h"
 
+#include "common/texts.h"
 #include "resource.h"
-#include "shell/texts.h"
 
 const MenuCommand kMenuCommands[kMenuCommandCount] = {
     {IDM_ENCRYPT, "encrypt", kEncryptMenuText, IDS_ENCRYPT_HELP, IDS_ENCRYPTING_TITLE, 1},

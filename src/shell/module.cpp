@@ -5,9 +5,9 @@
 #include <new>
 
 #include "about/about.h"
+#include "common/state.h"
 #include "shell/class_id.h"
 #include "shell/factory.h"
-#include "shell/state.h"
 
 // Process attach: the module's handle for every resource, the owner of the
 // run's windows, and the common controls for the progress bar.

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
+#include "common/messages.h"
+#include "common/state.h"
+#include "common/texts.h"
 #include "resource.h"
-#include "shell/messages.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

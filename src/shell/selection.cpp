@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "shell/state.h"
+#include "common/state.h"
 
 namespace {
 

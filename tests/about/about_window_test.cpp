@@ -8,10 +8,10 @@
 #include "about/screen_measurer.h"
 #include "about/system_info.h"
 #include "about_test_support.h"
+#include "common/state.h"
 #include "owner_window.h"
 #include "plain_texts.h"
 #include "resource.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "about/about_window.h"
 #include "about/credits.h"
 #include "about_test_support.h"
-#include "shell/state.h"
+#include "common/state.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/state.h"
 #include "crypto/rc4.h"
 #include "run_fixture.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/state.h"
 #include "fileproc/transform.h"
-#include "shell/state.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

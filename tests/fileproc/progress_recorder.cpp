@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
+#include "common/state.h"
 #include "resource.h"
-#include "shell/state.h"
 
 namespace vftest {
 namespace {

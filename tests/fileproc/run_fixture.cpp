@@ -2,11 +2,11 @@
 
 #include <cstdint>
 
+#include "common/state.h"
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
 #include "fileproc/transform.h"
 #include "fileproc/walker.h"
-#include "shell/state.h"
 
 namespace vftest {
 

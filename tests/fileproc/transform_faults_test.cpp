@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "common/messages.h"
 #include "failing_io.h"
 #include "fileproc/transform.h"
 #include "run_fixture.h"
-#include "shell/messages.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // TransformFile on real files: contents, names, times, prompts and progress.
 #include <gtest/gtest.h>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "failing_io.h"
 #include "fileproc/transform.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <map>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "failing_io.h"
 #include "fileproc/walker.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 namespace {
 

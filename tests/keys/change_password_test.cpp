@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "common/state.h"
+#include "common/texts.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/state.h"
+#include "common/texts.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
 #include "resource.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

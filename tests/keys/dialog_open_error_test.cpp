@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "common/state.h"
 #include "keys/acquire.h"
 #include "keys_fixture.h"
 #include "owner_window.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "common/state.h"
 #include "help_recorder.h"
 #include "keys/acquire.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
-#include "shell/state.h"
 
 namespace {
 

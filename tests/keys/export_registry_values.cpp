@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
+#include "common/state.h"
 #include "keys/keystore.h"
-#include "shell/state.h"
 
 namespace {
 

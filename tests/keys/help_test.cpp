@@ -4,12 +4,12 @@
 
 #include <map>
 
+#include "common/state.h"
+#include "common/texts.h"
 #include "help_recorder.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
 #include "resource.h"
-#include "shell/state.h"
-#include "shell/texts.h"
 
 namespace {
 

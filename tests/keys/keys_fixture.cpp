@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/state.h"
 #include "keys/dialog_support.h"
-#include "shell/state.h"
 
 namespace keytest {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "common/state.h"
 #include "keys/keystore.h"
 #include "keys_fixture.h"
-#include "shell/state.h"
 
 namespace {
 

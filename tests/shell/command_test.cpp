@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "common/state.h"
 #include "gui.h"
 #include "owner_window.h"
 #include "shared_state.h"
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/state.h"
 #include "shell_fixtures.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "common/state.h"
 #include "gui.h"
 #include "paths.h"
 #include "shared_state.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/state.h"
 #include "shell_fixtures.h"
 
 namespace {

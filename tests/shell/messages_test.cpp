@@ -1,11 +1,11 @@
 // The message pump and the message-box conventions, on real windows.
 #include <gtest/gtest.h>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "gui.h"
 #include "resource.h"
 #include "shared_state.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "common/state.h"
 #include "gui.h"
 #include "owner_window.h"
 #include "resource.h"
 #include "shared_state.h"
 #include "shell/progress.h"
-#include "shell/state.h"
 #include "shell_fixtures.h"
 
 namespace {

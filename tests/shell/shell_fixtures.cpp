@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "shell/messages.h"
+#include "common/messages.h"
 
 namespace vftest {
 

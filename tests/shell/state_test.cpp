@@ -2,9 +2,9 @@
 // by tests/static/check_dll.py.
 #include <gtest/gtest.h>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "resource.h"
-#include "shell/messages.h"
-#include "shell/state.h"
 
 namespace {
 

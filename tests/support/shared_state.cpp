@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "shell/state.h"
+#include "common/state.h"
 
 namespace vftest {
 namespace {
@@ -12,7 +12,7 @@ struct Part {
     std::size_t size;
 };
 
-// Every global of shell/state.h but the two the header leaves out.
+// Every global of common/state.h but the two the header leaves out.
 const Part kParts[] = {
     {&g_hInstance, sizeof g_hInstance},       {&g_hwndOwner, sizeof g_hwndOwner},
     {&g_hwndProgress, sizeof g_hwndProgress}, {&g_hwndProgressBar, sizeof g_hwndProgressBar},

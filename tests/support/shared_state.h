@@ -1,5 +1,5 @@
 #pragma once
-// The module's shared state (shell/state.h) for the length of a test: saved
+// The module's shared state (common/state.h) for the length of a test: saved
 // when the scope begins, set as the module has it at load (zero and null, the
 // module instance kept), and put back when the scope ends, so that no test
 // sees what another one left behind, even after a failed assertion.

@@ -2,8 +2,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "common/state.h"
 #include "gui.h"
-#include "shell/state.h"
 
 int main(int argc, char** argv) {
     // The executable links the module's resource script, so it serves as the

@@ -1,9 +1,9 @@
-#include "fileproc/progress.h"
+#include "fileproc/file_progress.h"
 
 #include <commctrl.h>
 
+#include "common/state.h"
 #include "resource.h"
-#include "shell/state.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "shell/messages.h"
+#include "common/messages.h"
 
-#include "shell/state.h"
-#include "shell/texts.h"
+#include "common/state.h"
+#include "common/texts.h"
 
 namespace {
 constexpr int kResStringBufferSize = 512;

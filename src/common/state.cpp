@@ -1,4 +1,4 @@
-#include "shell/state.h"
+#include "common/state.h"
 
 HINSTANCE g_hInstance;
 HWND g_hwndOwner;
