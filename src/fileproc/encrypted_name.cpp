@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "fileproc/folder_names.h"
-#include "fileproc/transform.h"
 
 namespace {
 
@@ -67,8 +66,4 @@ bool MoveToTransformedName(const char* path, const char* suffix, int encrypt) {
         break;
     }
     return MoveFileA(path, newName) != FALSE;
-}
-
-void RenameTransformed(const char* path, const char* suffix, int encrypt) {
-    MoveToTransformedName(path, suffix, encrypt);
 }

@@ -5,6 +5,7 @@
 
 class FolderNames;
 
+inline constexpr char kEncryptedSuffix[] = ".$#!";
 inline constexpr int kSuffixLength = 4;
 inline constexpr int kMaxPathLength = MAX_PATH - 1;  // 259 characters in a 260-byte buffer
 

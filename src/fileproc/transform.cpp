@@ -5,7 +5,6 @@
 #include "fileproc/file_contents.h"
 #include "fileproc/file_progress.h"
 #include "fileproc/prompts.h"
-#include "fileproc/transform_listed.h"
 #include "resource.h"
 
 namespace {

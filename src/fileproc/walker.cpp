@@ -10,7 +10,6 @@
 #include "fileproc/folder_names.h"
 #include "fileproc/prompts.h"
 #include "fileproc/transform.h"
-#include "fileproc/transform_listed.h"
 #include "resource.h"
 
 namespace {
