@@ -7,15 +7,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
-
-inline std::vector<std::uint8_t> FromHex(std::string_view hex) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t n = 0; n + 1 < hex.size(); n += 2)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(n, 2)), nullptr, 16)));
-    return bytes;
-}
 
 inline std::string ToHex(const std::uint8_t* bytes, std::size_t length) {
     static const char kDigits[] = "0123456789abcdef";
