@@ -1,5 +1,7 @@
 #include "about/system_info.h"
 
+#include "common/windows_version.h"
+
 void FormatMemoryText(std::uint64_t totalBytes, char (&buffer)[kSystemTextSize]) {
     // A 64-bit build sees more than 4 GB; the count is held to what fits in 32 bits (4 TB).
     const std::uint64_t kilobytes = totalBytes >> 10;
@@ -31,8 +33,4 @@ char* GetMachineProcessorName(char (&buffer)[kSystemTextSize]) {
     return GetProcessorName(buffer, info.dwProcessorType);
 }
 
-DWORD GetWindowsMajorVersion() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) ? version.dwMajorVersion : 0;
-}
+DWORD GetWindowsMajorVersion() { return WindowsVersion().dwMajorVersion; }

@@ -2,17 +2,12 @@
 #include "keys/keystore.h"
 
 #include <vector>
+#include "common/windows_version.h"
 
 #include "common/state.h"
 #include "crypto/wipe.h"
 
-BOOL IsWindowsNT() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    // A failed call leaves the platform id 0, which reads as "not NT".
-    GetVersionExA(&version);
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
+BOOL IsWindowsNT() { return WindowsVersion().dwPlatformId == VER_PLATFORM_WIN32_NT; }
 
 KeyDigest ComputeCheckValue(const char* password, std::uint32_t length, const KeyDigest& key) {
     char keyText[kKeyDigestTextLength + 1];
