@@ -13,11 +13,9 @@ constexpr std::size_t kBlockBytes = 64;
 constexpr std::size_t kLengthOffset = 56;  // where the 64-bit bit count starts in the last block
 
 // One block widened in place: words 0..15 are the message block, 16..79 the schedule.
-struct Schedule {
-    std::uint32_t w[80];
+using Schedule = std::uint32_t[80];
 
-    std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(w); }
-};
+inline std::uint8_t* BlockBytes(Schedule& w) { return reinterpret_cast<std::uint8_t*>(w); }
 
 // The per-step constants of the four groups of twenty steps.
 constexpr std::uint32_t kChooseConstant = 0x5A827999;
@@ -33,17 +31,17 @@ inline std::uint32_t Majority(std::uint32_t b, std::uint32_t c, std::uint32_t d)
 
 // Converts the sixteen message words from big-endian bytes in place. Each pass
 // reads four words' bytes before writing any of them back.
-inline void ConvertBlockToWords(Schedule& s) {
-    const std::uint8_t* bytes = s.Bytes();
+inline void ConvertBlockToWords(Schedule& w) {
+    const std::uint8_t* bytes = BlockBytes(w);
     for (int t = 0; t < 16; t += 4) {
         const std::uint32_t w0 = LoadBe32(bytes + 4 * t);
         const std::uint32_t w1 = LoadBe32(bytes + 4 * t + 4);
         const std::uint32_t w2 = LoadBe32(bytes + 4 * t + 8);
         const std::uint32_t w3 = LoadBe32(bytes + 4 * t + 12);
-        s.w[t] = w0;
-        s.w[t + 1] = w1;
-        s.w[t + 2] = w2;
-        s.w[t + 3] = w3;
+        w[t] = w0;
+        w[t + 1] = w1;
+        w[t + 2] = w2;
+        w[t + 3] = w3;
     }
 }
 
@@ -80,9 +78,9 @@ inline std::uint32_t ScheduleWord(std::uint32_t* w, const std::uint32_t* older) 
 
 // The SHA-1 compression function over a block whose words are already converted:
 // all 80 steps written out, five to a line, one line per turn of the roles.
-void Compress(std::uint32_t (&h)[5], Schedule& s) {
-    std::uint32_t* const w = s.w;
-    std::uint32_t* volatile const opaque = s.w;  // one volatile read per block; see ScheduleWord
+void Compress(std::uint32_t (&h)[5], Schedule& schedule) {
+    std::uint32_t* const w = schedule;
+    std::uint32_t* volatile const opaque = schedule;  // one volatile read per block; see ScheduleWord
     const std::uint32_t* const older = opaque;
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
 
@@ -119,40 +117,10 @@ void Compress(std::uint32_t (&h)[5], Schedule& s) {
 #undef VF_ROUND4
 #undef VF_STEP
 
-// The computation shared by every form. fetchPiece(bytes) copies the next piece
-// of at most 64 bytes into bytes and returns its length; a short piece ends the data.
-template <typename FetchPiece>
-void Sha1Run(FetchPiece fetchPiece, KeyDigest& digest) {
-    std::uint32_t h[5];
-    std::memcpy(h, kInitialHash, sizeof h);
-    std::uint64_t bitCount = 0;
-    bool endMarkerPlaced = false;
-    Schedule s;
-    std::uint8_t* const block = s.Bytes();
-
-    for (;;) {
-        std::size_t length = fetchPiece(block);
-        bitCount += 8 * static_cast<std::uint64_t>(length);
-        if (length == kBlockBytes) {
-            ConvertBlockToWords(s);
-            Compress(h, s);
-            continue;
-        }
-        if (!endMarkerPlaced) {
-            block[length++] = 0x80;
-            endMarkerPlaced = true;
-        }
-        std::memset(block + length, 0, kBlockBytes - length);
-        const bool last = length <= kLengthOffset;
-        if (last) StoreBe64(block + kLengthOffset, bitCount);
-        ConvertBlockToWords(s);
-        Compress(h, s);
-        if (last) break;
-    }
-    std::memcpy(digest.h, h, sizeof h);
-    // Passwords pass through here: leave no copy of them on the stack.
-    SecureWipe(s);
-    SecureWipe(h);
+// The context's block is full: fold it into the chaining words.
+inline void CompressBlock(Sha1Context& context) {
+    ConvertBlockToWords(context.w);
+    Compress(context.h, context.w);
 }
 
 }  // namespace
@@ -175,22 +143,66 @@ void KeyDigestToText(const KeyDigest& digest, char (&text)[kKeyDigestTextLength 
     text[kKeyDigestTextLength] = '\0';
 }
 
-void Sha1Buffer(const void* data, std::uint32_t length, KeyDigest& digest) {
+void Sha1Init(Sha1Context& context) {
+    std::memcpy(context.h, kInitialHash, sizeof context.h);
+    context.length = 0;
+}
+
+void Sha1Update(Sha1Context& context, const void* data, std::size_t length) {
+    if (length == 0) return;
     const std::uint8_t* next = static_cast<const std::uint8_t*>(data);
-    std::uint32_t remaining = length;
-    Sha1Run(
-        [&](std::uint8_t* block) {
-            const std::uint32_t piece = remaining < kBlockBytes ? remaining : static_cast<std::uint32_t>(kBlockBytes);
-            if (piece != 0) std::memcpy(block, next, piece);
-            next += piece;
-            remaining -= piece;
-            return static_cast<std::size_t>(piece);
-        },
-        digest);
+    std::uint8_t* const block = BlockBytes(context.w);
+    const std::size_t filled = static_cast<std::size_t>(context.length % kBlockBytes);
+    context.length += length;
+    if (filled != 0) {
+        // Top up the block that an earlier piece left partly filled.
+        const std::size_t piece = length < kBlockBytes - filled ? length : kBlockBytes - filled;
+        std::memcpy(block + filled, next, piece);
+        if (filled + piece < kBlockBytes) return;
+        CompressBlock(context);
+        next += piece;
+        length -= piece;
+    }
+    for (; length >= kBlockBytes; next += kBlockBytes, length -= kBlockBytes) {
+        std::memcpy(block, next, kBlockBytes);
+        CompressBlock(context);
+    }
+    if (length != 0) std::memcpy(block, next, length);
+}
+
+void Sha1Final(Sha1Context& context, KeyDigest& digest) {
+    std::uint8_t* const block = BlockBytes(context.w);
+    std::size_t filled = static_cast<std::size_t>(context.length % kBlockBytes);
+    block[filled++] = 0x80;
+    if (filled > kLengthOffset) {
+        // No room left for the bit count: it goes into a block of its own.
+        std::memset(block + filled, 0, kBlockBytes - filled);
+        CompressBlock(context);
+        filled = 0;
+    }
+    std::memset(block + filled, 0, kLengthOffset - filled);
+    StoreBe64(block + kLengthOffset, 8 * context.length);
+    CompressBlock(context);
+    std::memcpy(digest.h, context.h, sizeof digest.h);
+    // Passwords pass through here: leave no copy of them behind.
+    SecureWipe(context);
+}
+
+void Sha1Buffer(const void* data, std::uint32_t length, KeyDigest& digest) {
+    Sha1Context context;
+    Sha1Init(context);
+    Sha1Update(context, data, length);
+    Sha1Final(context, digest);
 }
 
 void Sha1Stream(std::FILE* stream, KeyDigest& digest) {
-    Sha1Run([&](std::uint8_t* block) { return std::fread(block, 1, kBlockBytes, stream); }, digest);
+    Sha1Context context;
+    Sha1Init(context);
+    std::uint8_t buffer[64 * kBlockBytes];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, stream)) != 0) Sha1Update(context, buffer, got);
+    Sha1Final(context, digest);
+    SecureWipe(buffer);
 }
 
 int Sha1File(const char* fileName, KeyDigest& digest) {

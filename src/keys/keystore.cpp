@@ -1,10 +1,8 @@
 // How a password becomes its key and check value, and the platform test.
 #include "keys/keystore.h"
 
-#include <vector>
-#include "common/windows_version.h"
-
 #include "common/state.h"
+#include "common/windows_version.h"
 #include "crypto/wipe.h"
 
 BOOL IsWindowsNT() { return WindowsVersion().dwPlatformId == VER_PLATFORM_WIN32_NT; }
@@ -12,14 +10,14 @@ BOOL IsWindowsNT() { return WindowsVersion().dwPlatformId == VER_PLATFORM_WIN32_
 KeyDigest ComputeCheckValue(const char* password, std::uint32_t length, const KeyDigest& key) {
     char keyText[kKeyDigestTextLength + 1];
     KeyDigestToText(key, keyText);
-    // Reserved up front: a reallocation would free a copy of the password unwiped.
-    std::vector<char> salted;
-    salted.reserve(std::size_t{length} + kKeyDigestTextLength);
-    salted.insert(salted.end(), password, password + length);
-    salted.insert(salted.end(), keyText, keyText + kKeyDigestTextLength);
+    // Hashed one after the other: the dialogs run this, and must neither
+    // allocate nor leave a joined copy of the password to wipe.
+    Sha1Context context;
+    Sha1Init(context);
+    Sha1Update(context, password, length);
+    Sha1Update(context, keyText, kKeyDigestTextLength);
     KeyDigest checkValue;
-    Sha1Buffer(salted.data(), static_cast<std::uint32_t>(salted.size()), checkValue);
-    SecureWipe(salted.data(), salted.size());
+    Sha1Final(context, checkValue);
     SecureWipe(keyText);
     return checkValue;
 }

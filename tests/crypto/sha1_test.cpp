@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,6 +57,51 @@ TEST(Sha1, BufferGivesTheStandardDigests) {
         SCOPED_TRACE(answer.name);
         EXPECT_EQ(TextOfBuffer(answer.message.data(), answer.message.size()), answer.digest);
     }
+}
+
+std::string TextOfPieces(const std::string& data, std::initializer_list<std::size_t> cuts) {
+    Sha1Context context;
+    Sha1Init(context);
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        Sha1Update(context, data.data() + from, cut - from);
+        from = cut;
+    }
+    Sha1Update(context, data.data() + from, data.size() - from);
+    KeyDigest digest;
+    Sha1Final(context, digest);
+    return TextOf(digest);
+}
+
+// Pieces fed one after another give the digest of the whole, wherever the
+// data is cut: within a block, on its boundary, and across the padding.
+TEST(Sha1, PiecesGiveTheDigestOfTheWhole) {
+    for (std::size_t length : {0, 1, 55, 56, 63, 64, 65, 119, 120, 128, 200}) {
+        const std::string data = Pattern(length);
+        const std::string whole = TextOfBuffer(data.data(), data.size());
+        for (std::size_t cut = 0; cut <= length; ++cut)
+            EXPECT_EQ(TextOfPieces(data, {cut}), whole) << "length " << length << " cut at " << cut;
+        if (length >= 2) {
+            EXPECT_EQ(TextOfPieces(data, {1, length - 1}), whole) << "length " << length << " in three";
+        }
+    }
+    const std::string data = Pattern(1000);
+    Sha1Context context;
+    Sha1Init(context);
+    for (char byte : data) Sha1Update(context, &byte, 1);
+    KeyDigest digest;
+    Sha1Final(context, digest);
+    EXPECT_EQ(TextOf(digest), "4231a8a50a10fa9758db8ec71fdef855b751048a") << "one byte at a time";
+}
+
+TEST(Sha1, FinalLeavesNothingOfTheDataInTheContext) {
+    Sha1Context context;
+    Sha1Init(context);
+    Sha1Update(context, "secret password", 15);
+    KeyDigest digest;
+    Sha1Final(context, digest);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&context);
+    EXPECT_EQ(std::count(bytes, bytes + sizeof context, 0), static_cast<std::ptrdiff_t>(sizeof context));
 }
 
 TEST(Sha1, DigestWordsAreTheStandardHashValuesAsNumbers) {
