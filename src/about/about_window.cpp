@@ -1,5 +1,7 @@
 #include "about/about_window.h"
 
+#include <initializer_list>
+
 #include "about/about.h"
 #include "about/credits.h"
 #include "about/screen_measurer.h"

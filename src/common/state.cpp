@@ -14,4 +14,3 @@ DWORD g_dwRetainTime;
 BOOL g_bIsNT;
 char g_szMessage[kMessageBufferSize];
 LONG g_cObjects;
-std::vector<std::string> g_SelectionList;

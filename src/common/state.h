@@ -1,11 +1,13 @@
 #pragma once
 // The process-wide state through which the subsystems cooperate during a
-// command run. Static storage of the module: zero or null at load, used only
-// from the shell's thread that calls into the extension, without locks.
+// command run. Static storage of the module: zero or null at load, where
+// g_hInstance is set for good. Explorer may call in on several threads, but
+// one command run at a time holds everything else (a second is refused before
+// it touches any), and the run uses it on its own thread without locks.
+// g_cObjects is the exception: every thread counts its objects with
+// interlocked operations. The selection is not here: it has a lock of its
+// own, beside the extension object.
 #include <windows.h>
-
-#include <string>
-#include <vector>
 
 #include "crypto/sha1.h"
 
@@ -25,5 +27,4 @@ extern BOOL g_bRetainKey;            // keep the key beyond the current run
 extern DWORD g_dwRetainTime;         // "RetainTime" as read from the configuration
 extern BOOL g_bIsNT;                 // NT family: retention is offered
 extern char g_szMessage[kMessageBufferSize];  // formatted prompts; the change dialog's instruction
-extern LONG g_cObjects;              // live class factories and extension objects
-extern std::vector<std::string> g_SelectionList;  // selected paths, in the shell's order
+extern LONG g_cObjects;              // live class factories and extension objects (interlocked)

@@ -4,11 +4,10 @@
 
 #include <new>
 
-#include "common/state.h"
-
 namespace {
 
 SRWLOCK s_selectionLock = SRWLOCK_INIT;
+std::vector<std::string> s_selection;  // guarded by s_selectionLock
 
 class SelectionLock {
 public:
@@ -24,23 +23,23 @@ bool AppendSelection(std::vector<std::string>&& paths) noexcept {
     SelectionLock lock;
     try {
         // Only reserve can fail; moving the strings in afterwards cannot.
-        g_SelectionList.reserve(g_SelectionList.size() + paths.size());
+        s_selection.reserve(s_selection.size() + paths.size());
     } catch (const std::exception&) {
         return false;
     }
-    for (std::string& path : paths) g_SelectionList.push_back(std::move(path));
+    for (std::string& path : paths) s_selection.push_back(std::move(path));
     return true;
 }
 
 void ClearSelection() noexcept {
     SelectionLock lock;
-    g_SelectionList.clear();
+    s_selection.clear();
 }
 
 bool CopySelection(std::vector<std::string>& paths) noexcept {
     SelectionLock lock;
     try {
-        paths = g_SelectionList;
+        paths = s_selection;
     } catch (const std::exception&) {
         return false;
     }

@@ -1,8 +1,9 @@
 #pragma once
-// Access to g_SelectionList. Explorer calls extension objects on several
-// threads (one per window, each object in its own apartment), and all of
-// them share the one list, so every access goes through these functions,
-// which hold a lock. None of them throws.
+// The selection: the paths the shell handed the extension objects, in its
+// order. Explorer calls extension objects on several threads (one per window,
+// each object in its own apartment), and all of them share the one list, so
+// the list is private to selection.cpp and every access goes through these
+// functions, which hold a lock. None of them throws.
 #include <string>
 #include <vector>
 

@@ -15,6 +15,7 @@
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
+#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -88,10 +89,10 @@ protected:
     void SetUp() override {
         s_steps = &steps_;
         g_hwndOwner = owner_.hwnd();
-        g_SelectionList = {"C:\\first", "C:\\second", "C:\\third"};
+        ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second", "C:\\third"}));
     }
     void TearDown() override {
-        g_SelectionList.clear();
+        ClearSelection();
         s_steps = nullptr;
     }
 
@@ -126,7 +127,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
     for (const Case& c : cases) {
         steps_.walks.clear();
         EXPECT_EQ(Run(c.offset), S_OK);
-        EXPECT_EQ(WalkedPaths(), g_SelectionList);
+        EXPECT_EQ(WalkedPaths(), vftest::Selection());
         for (const WalkSeen& walk : steps_.walks) {
             EXPECT_EQ(walk.encrypt, c.encrypt);
             EXPECT_TRUE(walk.bufferLive);
@@ -216,7 +217,7 @@ private:
 };
 
 TEST_F(CommandRun, EmptySelectionStillOpensAndClosesTheWindow) {
-    g_SelectionList.clear();
+    ClearSelection();
     DestroyedDialogs dialogs;
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(dialogs.captions(), std::vector<std::string>{"Encrypting Files..."});
@@ -243,7 +244,7 @@ TEST_F(CommandRun, DeadOwnerGivesWayToTheShellsWindow) {
 }
 
 TEST_F(CommandRun, SelectionChangedDuringTheRunDoesNotChangeWhatIsWalked) {
-    steps_.duringWalk = [] { g_SelectionList.clear(); };  // another object ended meanwhile
+    steps_.duringWalk = [] { ClearSelection(); };  // another object ended meanwhile
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second", "C:\\third"}));
 }
@@ -266,7 +267,7 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
         g_bCancel = FALSE;
     };
     ASSERT_EQ(HandOut(new CShellExtension, IID_IContextMenu, other.out()), S_OK);
-    g_SelectionList = {"C:\\first", "C:\\second"};
+    ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second"}));
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(nested, kRunAlreadyActive);
     EXPECT_EQ(fromThread, kRunAlreadyActive);
@@ -274,7 +275,7 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
     EXPECT_EQ(steps_.acquireCalls, 1) << "a refused run asked for a key";
     EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second"}));
     other.Reset();
-    g_SelectionList = {"C:\\again"};
+    ASSERT_TRUE(vftest::SetSelection({"C:\\again"}));
     steps_.walks.clear();
     steps_.duringWalk = nullptr;
     EXPECT_EQ(Run(), S_OK) << "the next run after the end is accepted";

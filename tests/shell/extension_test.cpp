@@ -12,6 +12,7 @@
 #include "shared_state.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
+#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -22,7 +23,7 @@ class Extension : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        g_SelectionList.clear();
+        ClearSelection();
         objectsBefore_ = g_cObjects;
         ASSERT_EQ(HandOut(new CShellExtension, IID_IShellExtInit, init_.out()), S_OK);
         ASSERT_EQ(init_->QueryInterface(IID_IContextMenu, menu_.out()), S_OK);
@@ -60,7 +61,7 @@ TEST_F(Extension, InitializeRecordsTheShellsSelectionInItsOrder) {
     IDataObject* data = vftest::CreateShellDataObject(paths);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(InitializeWith(data), S_OK);
-    EXPECT_EQ(g_SelectionList, paths);
+    EXPECT_EQ(vftest::Selection(), paths);
 }
 
 TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
@@ -68,33 +69,34 @@ TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
     auto second = MakeFiles({"two.txt", "three.txt"});
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(first)), S_OK);
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(second)), S_OK);
-    EXPECT_EQ(g_SelectionList, (std::vector<std::string>{first[0], second[0], second[1]}));
+    EXPECT_EQ(vftest::Selection(), (std::vector<std::string>{first[0], second[0], second[1]}));
 }
 
 TEST_F(Extension, LastReleaseEmptiesTheSelectionAndTheCount) {
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x.txt", "C:\\y"})), S_OK);
     EXPECT_EQ(g_cObjects, objectsBefore_ + 1);
     menu_.Reset();
-    EXPECT_EQ(g_SelectionList.size(), 2u) << "the object is still held through IShellExtInit";
+    EXPECT_EQ(vftest::Selection().size(), 2u) << "the object is still held through IShellExtInit";
     init_.Reset();
-    EXPECT_TRUE(g_SelectionList.empty());
+    EXPECT_TRUE(vftest::Selection().empty());
     EXPECT_EQ(g_cObjects, objectsBefore_);
 }
 
 TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
     std::string longPath = "C:\\" + std::string(300, 'p');
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({longPath, "C:\\short"})), S_OK);
-    ASSERT_EQ(g_SelectionList.size(), 2u);
-    EXPECT_EQ(g_SelectionList[0], longPath.substr(0, MAX_PATH - 1));
-    EXPECT_EQ(g_SelectionList[1], "C:\\short");
+    const std::vector<std::string> selection = vftest::Selection();
+    ASSERT_EQ(selection.size(), 2u);
+    EXPECT_EQ(selection[0], longPath.substr(0, MAX_PATH - 1));
+    EXPECT_EQ(selection[1], "C:\\short");
 }
 
 TEST_F(Extension, InitializeWithoutUsableDataRecordsNothing) {
     EXPECT_EQ(InitializeWith(nullptr), E_FAIL);
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x"}, true)), E_FAIL);
-    EXPECT_TRUE(g_SelectionList.empty());
+    EXPECT_TRUE(vftest::Selection().empty());
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({})), S_OK);
-    EXPECT_TRUE(g_SelectionList.empty());
+    EXPECT_TRUE(vftest::Selection().empty());
 }
 
 // A popup menu with seven items of the shell's own, ids 1 to 7.
