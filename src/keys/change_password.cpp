@@ -11,7 +11,7 @@
 BOOL g_bAskOldPassword;
 
 const DWORD ChangePasswordHelpIds[] = {
-    IDC_PASSWORD, 101, IDC_NEWPASSWORD, 100, IDC_REPEATPASSWORD, 100, 0, 0,
+    IDC_PASSWORD, kHelpPassword, IDC_NEWPASSWORD, kHelpNewPassword, IDC_REPEATPASSWORD, kHelpNewPassword, 0, 0,
 };
 
 namespace {

@@ -12,7 +12,8 @@
 #include "resource.h"
 
 const DWORD EnterPasswordHelpIds[] = {
-    IDC_PASSWORD, 101, IDC_DONT_KEEP_PASSWORD, 102, IDC_KEEP_PASSWORD, 103, IDC_CHANGE_PASSWORD, 106, 0, 0,
+    IDC_PASSWORD, kHelpPassword, IDC_DONT_KEEP_PASSWORD, kHelpDontKeepPassword,
+    IDC_KEEP_PASSWORD, kHelpKeepPassword, IDC_CHANGE_PASSWORD, kHelpChangePassword, 0, 0,
 };
 
 namespace {

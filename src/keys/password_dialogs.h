@@ -6,7 +6,14 @@
 
 extern BOOL g_bAskOldPassword;  // the change dialog asks for the old password
 
-// Control id and help context id pairs in "veilfold.hlp", ended by 0, 0 (HELP_WM_HELP).
+// Help context ids: the topics of "veilfold.hlp" that the controls lead to.
+inline constexpr DWORD kHelpNewPassword = 100;     // the new password and its repetition
+inline constexpr DWORD kHelpPassword = 101;        // the password, or the old one when changing it
+inline constexpr DWORD kHelpDontKeepPassword = 102;
+inline constexpr DWORD kHelpKeepPassword = 103;
+inline constexpr DWORD kHelpChangePassword = 106;
+
+// Control id and help context id pairs, ended by 0, 0 (HELP_WM_HELP).
 extern const DWORD EnterPasswordHelpIds[];
 extern const DWORD ChangePasswordHelpIds[];
 

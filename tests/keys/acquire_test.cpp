@@ -8,6 +8,7 @@
 #include "keys/acquire.h"
 #include "keys_fixture.h"
 #include "owner_window.h"
+#include "resource.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ TEST_F(WithStoredCheckValue, RightPasswordGivesItsKey) {
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
         EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_.hwnd());
-        EXPECT_EQ(IsDlgButtonChecked(dialog, 103), BST_CHECKED);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_DONT_KEEP_PASSWORD), BST_CHECKED);
         EnterAndClose(ui, dialog, kSecret.text);
     });
     EXPECT_EQ(AcquireKey(&g_CheckValue), 1);
@@ -50,7 +51,7 @@ TEST_F(WithStoredCheckValue, RightPasswordGivesItsKey) {
 TEST_F(WithStoredCheckValue, CancelLeavesNoKeyBehind) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        ui.Type(dialog, 114, kOther.text);
+        ui.Type(dialog, IDC_PASSWORD, kOther.text);
         ui.Click(dialog, IDOK);
         ExpectValidation(ui, dialog, "Incorrect password.");
         ui.Click(dialog, IDCANCEL);
@@ -68,15 +69,15 @@ TEST_F(WithStoredCheckValue, CancelLeavesNoKeyBehind) {
 TEST_F(WithStoredCheckValue, ChangePasswordReplacesTheCheckValueAndGivesTheNewKey) {
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND enter = WaitEnterDialog(ui);
-        ui.Type(enter, 114, kOther.text);
-        ui.Click(enter, 104);
-        ui.Click(enter, 108);
+        ui.Type(enter, IDC_PASSWORD, kOther.text);
+        ui.Click(enter, IDC_KEEP_PASSWORD);
+        ui.Click(enter, IDC_CHANGE_PASSWORD);
         HWND change = WaitChangeDialog(ui, kNewPasswordPrompt);
         EXPECT_EQ(GetWindow(change, GW_OWNER), owner_.hwnd());
-        EXPECT_TRUE(IsWindowVisible(GetDlgItem(change, 114)));
-        ui.Type(change, 114, kSecret.text);
-        ui.Type(change, 101, kNewPass.text);
-        ui.Type(change, 102, kNewPass.text);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(change, IDC_PASSWORD)));
+        ui.Type(change, IDC_PASSWORD, kSecret.text);
+        ui.Type(change, IDC_NEWPASSWORD, kNewPass.text);
+        ui.Type(change, IDC_REPEATPASSWORD, kNewPass.text);
         ui.Click(change, IDOK);
         ui.WaitGone(change);
         ui.WaitGone(enter);
@@ -92,7 +93,7 @@ TEST_F(WithStoredCheckValue, ChangePasswordReplacesTheCheckValueAndGivesTheNewKe
 TEST_F(WithStoredCheckValue, CancelInTheChangeDialogCancelsTheWholePrompt) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND enter = WaitEnterDialog(ui);
-        ui.Click(enter, 108);
+        ui.Click(enter, IDC_CHANGE_PASSWORD);
         HWND change = WaitChangeDialog(ui, kNewPasswordPrompt);
         ui.Click(change, IDCANCEL);
         ui.WaitGone(change);
@@ -109,24 +110,24 @@ TEST_F(WithStoredCheckValue, CancelInTheChangeDialogCancelsTheWholePrompt) {
 TEST_F(WithStoredCheckValue, UnwrittenChangeLeadsToASecondChangeDialog) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND enter = WaitEnterDialog(ui);
-        ui.Click(enter, 108);
+        ui.Click(enter, IDC_CHANGE_PASSWORD);
         HWND first = WaitChangeDialog(ui, kNewPasswordPrompt);
         ASSERT_TRUE(DenyValueWrites(kConfigurationKey));
-        ui.Type(first, 114, kSecret.text);
-        ui.Type(first, 101, kNewPass.text);
-        ui.Type(first, 102, kNewPass.text);
+        ui.Type(first, IDC_PASSWORD, kSecret.text);
+        ui.Type(first, IDC_NEWPASSWORD, kNewPass.text);
+        ui.Type(first, IDC_REPEATPASSWORD, kNewPass.text);
         ui.Click(first, IDOK);
         ui.WaitGone(first);
         ui.WaitGone(enter);
 
         HWND second = WaitChangeDialog(ui, kNoCheckValuePrompt);
         ASSERT_TRUE(AllowValueWrites(kConfigurationKey));
-        ui.Type(second, 114, kSecret.text);
-        ui.Type(second, 101, kOther.text);
-        ui.Type(second, 102, kOther.text);
+        ui.Type(second, IDC_PASSWORD, kSecret.text);
+        ui.Type(second, IDC_NEWPASSWORD, kOther.text);
+        ui.Type(second, IDC_REPEATPASSWORD, kOther.text);
         ui.Click(second, IDOK);
         ExpectValidation(ui, second, "Incorrect password.");
-        ui.Type(second, 114, kNewPass.text);
+        ui.Type(second, IDC_PASSWORD, kNewPass.text);
         ui.Click(second, IDOK);
         ui.WaitGone(second);
     });
@@ -140,10 +141,10 @@ TEST_F(WithStoredCheckValue, UnwrittenChangeLeadsToASecondChangeDialog) {
 TEST_F(Acquisition, FirstPasswordIsStoredAndAskedForNextTime) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND change = WaitChangeDialog(ui, kNoCheckValuePrompt);
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(change, 114)));
-        ExpectFocus(ui, change, 101);
-        ui.Type(change, 101, kSecret.text);
-        ui.Type(change, 102, kSecret.text);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(change, IDC_PASSWORD)));
+        ExpectFocus(ui, change, IDC_NEWPASSWORD);
+        ui.Type(change, IDC_NEWPASSWORD, kSecret.text);
+        ui.Type(change, IDC_REPEATPASSWORD, kSecret.text);
         ui.Click(change, IDOK);
         ui.WaitGone(change);
     });
@@ -177,8 +178,8 @@ TEST_F(Acquisition, UnwrittenFirstPasswordFailsQuietlyAndWipesTheKey) {
     ASSERT_TRUE(DenyValueWrites(kConfigurationKey));
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND change = WaitChangeDialog(ui, kNoCheckValuePrompt);
-        ui.Type(change, 101, kSecret.text);
-        ui.Type(change, 102, kSecret.text);
+        ui.Type(change, IDC_NEWPASSWORD, kSecret.text);
+        ui.Type(change, IDC_REPEATPASSWORD, kSecret.text);
         ui.Click(change, IDOK);
         ui.WaitGone(change);
     });
@@ -199,7 +200,7 @@ TEST_F(Acquisition, WrongSizedCheckValueLeadsToTheFirstPasswordDialog) {
         g_bCancel = FALSE;  // as every run starts
         vftest::GuiHelper gui([](vftest::Gui& ui) {
             HWND change = WaitChangeDialog(ui, kNoCheckValuePrompt);
-            EXPECT_FALSE(IsWindowVisible(GetDlgItem(change, 114)));
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(change, IDC_PASSWORD)));
             ui.Click(change, IDCANCEL);
             ui.WaitGone(change);
         });
@@ -216,7 +217,10 @@ TEST_F(WithStoredCheckValue, RetentionChoiceStartsFromTheConfiguration) {
         BOOL retainBefore;
         int configured;  // -1: no "RetainKey" value
         int checkedButton;
-    } const cases[] = {{FALSE, -1, 103}, {TRUE, -1, 104}, {FALSE, 1, 104}, {TRUE, 0, 103}};
+    } const cases[] = {{FALSE, -1, IDC_DONT_KEEP_PASSWORD},
+                       {TRUE, -1, IDC_KEEP_PASSWORD},
+                       {FALSE, 1, IDC_KEEP_PASSWORD},
+                       {TRUE, 0, IDC_DONT_KEEP_PASSWORD}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.retainBefore) + "/" + std::to_string(c.configured));
         ASSERT_TRUE(c.configured < 0 || SetDword(kConfigurationKey, "RetainKey", c.configured));
@@ -225,7 +229,8 @@ TEST_F(WithStoredCheckValue, RetentionChoiceStartsFromTheConfiguration) {
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND dialog = WaitEnterDialog(ui);
             EXPECT_EQ(IsDlgButtonChecked(dialog, c.checkedButton), BST_CHECKED);
-            EXPECT_EQ(IsDlgButtonChecked(dialog, c.checkedButton == 103 ? 104 : 103), BST_UNCHECKED);
+            const int other = c.checkedButton == IDC_DONT_KEEP_PASSWORD ? IDC_KEEP_PASSWORD : IDC_DONT_KEEP_PASSWORD;
+            EXPECT_EQ(IsDlgButtonChecked(dialog, other), BST_UNCHECKED);
             ui.Click(dialog, IDCANCEL);
             ui.WaitGone(dialog);
         });
@@ -242,7 +247,7 @@ TEST_F(WithStoredCheckValue, The95FamilyIgnoresRetainKey) {
     g_bIsNT = FALSE;
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        EXPECT_EQ(GetDlgItem(dialog, 104), nullptr);
+        EXPECT_EQ(GetDlgItem(dialog, IDC_KEEP_PASSWORD), nullptr);
         EnterAndClose(ui, dialog, kSecret.text);
     });
     EXPECT_EQ(AcquireKey(&g_CheckValue), 1);

@@ -9,6 +9,7 @@
 #include "common/texts.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
+#include "resource.h"
 
 namespace {
 
@@ -34,23 +35,24 @@ struct Attempt {
 // Each attempt breaks the first rule that applies; the fields stay as typed.
 TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
     const Attempt attempts[] = {
-        {"", "", "", "No password entered", 114, false},
-        {"", kNewPass.text, kNewPass.text, "No password entered", 114, false},
-        {kSecret.text, "", "x", "No password entered", 101, false},
-        {kSecret.text, kNewPass.text, "", "No password entered", 102, false},
-        {kOther.text, kNewPass.text, "Different", "Incorrect password.", 114, true},
-        {kSecretLower.text, kNewPass.text, kNewPass.text, "Incorrect password.", 114, true},
-        {kSecret.text, kNewPass.text, "newpass2", "Passwords don't match.", 101, true},
-        {kSecret.text, kNewPass.text, "NewPass", "Passwords don't match.", 101, true},
+        {"", "", "", "No password entered", IDC_PASSWORD, false},
+        {"", kNewPass.text, kNewPass.text, "No password entered", IDC_PASSWORD, false},
+        {kSecret.text, "", "x", "No password entered", IDC_NEWPASSWORD, false},
+        {kSecret.text, kNewPass.text, "", "No password entered", IDC_REPEATPASSWORD, false},
+        {kOther.text, kNewPass.text, "Different", "Incorrect password.", IDC_PASSWORD, true},
+        {kSecretLower.text, kNewPass.text, kNewPass.text, "Incorrect password.", IDC_PASSWORD, true},
+        {kSecret.text, kNewPass.text, "newpass2", "Passwords don't match.", IDC_NEWPASSWORD, true},
+        {kSecret.text, kNewPass.text, "NewPass", "Passwords don't match.", IDC_NEWPASSWORD, true},
     };
     ASSERT_TRUE(StoreCheckValueOf(kSecret));
     g_CheckValue = DigestFromText(kSecret.check);
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
-        ExpectFocus(ui, dialog, 114);
+        ExpectFocus(ui, dialog, IDC_PASSWORD);
         for (const Attempt& a : attempts) {
             SCOPED_TRACE(std::string(a.oldPassword) + "/" + a.newPassword + "/" + a.repeated);
-            const std::pair<int, const char*> fields[] = {{114, a.oldPassword}, {101, a.newPassword}, {102, a.repeated}};
+            const std::pair<int, const char*> fields[] = {
+                {IDC_PASSWORD, a.oldPassword}, {IDC_NEWPASSWORD, a.newPassword}, {IDC_REPEATPASSWORD, a.repeated}};
             for (const auto& [id, text] : fields) ui.Type(dialog, id, text);
             ui.Click(dialog, IDOK);
             ExpectValidation(ui, dialog, a.message);
@@ -59,9 +61,9 @@ TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
             for (const auto& [id, text] : fields) EXPECT_EQ(ui.Text(dialog, id), text);
         }
         EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "checking the old password leaves g_Key alone";
-        ui.Type(dialog, 114, kSecret.text);
-        ui.Type(dialog, 101, kNewPass.text);
-        ui.Type(dialog, 102, kNewPass.text);
+        ui.Type(dialog, IDC_PASSWORD, kSecret.text);
+        ui.Type(dialog, IDC_NEWPASSWORD, kNewPass.text);
+        ui.Type(dialog, IDC_REPEATPASSWORD, kNewPass.text);
         ui.Click(dialog, IDOK);
         ui.WaitGone(dialog);
     });
@@ -78,14 +80,14 @@ TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
 TEST_F(ChangePassword, AsksForNoOldPasswordWhenTheCheckValueIsAllZero) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 134)));
-        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 114)));
-        ExpectFocus(ui, dialog, 101);
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_OLDPASSWORD_LABEL)));
+        EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_PASSWORD)));
+        ExpectFocus(ui, dialog, IDC_NEWPASSWORD);
         ui.Click(dialog, IDOK);
         ExpectValidation(ui, dialog, "No password entered");
-        ExpectFocus(ui, dialog, 101);
-        ui.Type(dialog, 101, kSecret.text);
-        ui.Type(dialog, 102, kSecret.text);
+        ExpectFocus(ui, dialog, IDC_NEWPASSWORD);
+        ui.Type(dialog, IDC_NEWPASSWORD, kSecret.text);
+        ui.Type(dialog, IDC_REPEATPASSWORD, kSecret.text);
         ui.Click(dialog, IDOK);
         ui.WaitGone(dialog);
     });
@@ -105,8 +107,8 @@ TEST_F(ChangePassword, UnwrittenCheckValueLeavesKeyValidityAlone) {
         g_bCancel = TRUE;
         vftest::GuiHelper gui([](vftest::Gui& ui) {
             HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
-            ui.Type(dialog, 101, kSecret.text);
-            ui.Type(dialog, 102, kSecret.text);
+            ui.Type(dialog, IDC_NEWPASSWORD, kSecret.text);
+            ui.Type(dialog, IDC_REPEATPASSWORD, kSecret.text);
             ui.Click(dialog, IDOK);
             ui.WaitGone(dialog);
         });

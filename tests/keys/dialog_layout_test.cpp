@@ -120,8 +120,8 @@ constexpr DWORD kLabelStyle = SS_LEFT;
 std::vector<Control> EnterButtons(short y) {
     return {{IDOK, kButton, "OK", 8, y, 48, 14, kPushStyle | BS_DEFPUSHBUTTON},
             {IDCANCEL, kButton, "Cancel", 60, y, 48, 14, kPushStyle},
-            {108, kButton, "&Change Password", 112, y, 72, 14, kPushStyle},
-            {135, kButton, "&About", 188, y, 44, 14, kPushStyle}};
+            {IDC_CHANGE_PASSWORD, kButton, "&Change Password", 112, y, 72, 14, kPushStyle},
+            {IDC_ABOUT, kButton, "&About", 188, y, 44, 14, kPushStyle}};
 }
 
 std::vector<Control> Concat(std::vector<Control> a, const std::vector<Control>& b) {
@@ -155,25 +155,27 @@ void ExpectTemplate(const char* name, const std::string& caption, short cx, shor
 }
 
 TEST(DialogTemplates, MatchTheirLayout) {
-    const std::vector<Control> passwordField = {{0xFFFF, kStatic, "&Password", 8, 4, 80, 8, kLabelStyle},
-                                                {114, kEdit, "", 8, 14, 224, 12, kEditStyle}};
+    const std::vector<Control> passwordField = {{IDC_STATIC_TEXT, kStatic, "&Password", 8, 4, 80, 8, kLabelStyle},
+                                                {IDC_PASSWORD, kEdit, "", 8, 14, 224, 12, kEditStyle}};
     ExpectTemplate("ENTERPASSDLG95", "Enter Encryption Password", 239, 55, Concat(passwordField, EnterButtons(34)));
 
     const std::vector<Control> options = {
-        {116, kButton, "Password &Options", 8, 30, 224, 43, BS_GROUPBOX | WS_GROUP},
-        {103, kButton, "Don't keep password in memory", 12, 43, 156, 12, BS_AUTORADIOBUTTON | WS_TABSTOP},
-        {104, kButton, "Keep password in memory until shutdown", 12, 56, 156, 12, BS_AUTORADIOBUTTON | WS_TABSTOP}};
+        {IDC_PASSWORD_OPTIONS, kButton, "Password &Options", 8, 30, 224, 43, BS_GROUPBOX | WS_GROUP},
+        {IDC_DONT_KEEP_PASSWORD, kButton, "Don't keep password in memory", 12, 43, 156, 12,
+         BS_AUTORADIOBUTTON | WS_TABSTOP},
+        {IDC_KEEP_PASSWORD, kButton, "Keep password in memory until shutdown", 12, 56, 156, 12,
+         BS_AUTORADIOBUTTON | WS_TABSTOP}};
     ExpectTemplate("ENTERPASSDLGNT", "Enter Encryption Password", 239, 103,
                    Concat(Concat(passwordField, options), EnterButtons(82)));
 
     ExpectTemplate("CHGPASSDLG", "Change Encryption Password", 239, 126,
-                   {{0xFFFF, kStatic, "", 8, 4, 224, 22, kLabelStyle},
-                    {134, kStatic, "&Old Password", 8, 30, 60, 8, kLabelStyle},
-                    {114, kEdit, "", 8, 39, 224, 12, kEditStyle},
-                    {0xFFFF, kStatic, "&New Password", 8, 56, 88, 8, kLabelStyle},
-                    {101, kEdit, "", 8, 65, 224, 12, kEditStyle},
-                    {0xFFFF, kStatic, "&Repeat New Password", 8, 82, 100, 8, kLabelStyle},
-                    {102, kEdit, "", 8, 90, 224, 12, kEditStyle},
+                   {{IDC_STATIC_TEXT, kStatic, "", 8, 4, 224, 22, kLabelStyle},
+                    {IDC_OLDPASSWORD_LABEL, kStatic, "&Old Password", 8, 30, 60, 8, kLabelStyle},
+                    {IDC_PASSWORD, kEdit, "", 8, 39, 224, 12, kEditStyle},
+                    {IDC_STATIC_TEXT, kStatic, "&New Password", 8, 56, 88, 8, kLabelStyle},
+                    {IDC_NEWPASSWORD, kEdit, "", 8, 65, 224, 12, kEditStyle},
+                    {IDC_STATIC_TEXT, kStatic, "&Repeat New Password", 8, 82, 100, 8, kLabelStyle},
+                    {IDC_REPEATPASSWORD, kEdit, "", 8, 90, 224, 12, kEditStyle},
                     {IDOK, kButton, "OK", 49, 107, 50, 14, kPushStyle | BS_DEFPUSHBUTTON},
                     {IDCANCEL, kButton, "Cancel", 141, 107, 50, 14, kPushStyle}});
 }

@@ -8,6 +8,7 @@
 #include "keys/acquire.h"
 #include "keys_fixture.h"
 #include "owner_window.h"
+#include "resource.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST_F(DialogOpenError, ChangeDialogFromTheEnterDialogThatCannotBeCreated) {
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND enter = WaitEnterDialog(ui);
         g_hInstance = noResources_;  // the UI thread waits in the dialog's loop
-        ui.Click(enter, 108);
+        ui.Click(enter, IDC_CHANGE_PASSWORD);
         ExpectDialogOpenError(ui);
         ui.WaitGone(enter);
         ExpectDialogOpenError(ui);

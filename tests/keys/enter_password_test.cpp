@@ -11,6 +11,7 @@
 #include "keys/acquire.h"
 #include "keys/password_dialogs.h"
 #include "keys_fixture.h"
+#include "resource.h"
 
 namespace {
 
@@ -27,18 +28,18 @@ protected:
 TEST_F(EnterPassword, RejectsEmptyAndWrongPasswordsAsOftenAsTyped) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        ExpectFocus(ui, dialog, 114);
+        ExpectFocus(ui, dialog, IDC_PASSWORD);
         ui.Click(dialog, IDOK);
         ExpectValidation(ui, dialog, "No password entered");
-        ExpectFocus(ui, dialog, 114);
+        ExpectFocus(ui, dialog, IDC_PASSWORD);
         // Letter case counts; so does every character.
         for (const char* wrong : {kSecretLower.text, "SECRET1", "Secret1 ", "Secret"}) {
-            ui.Type(dialog, 114, wrong);
+            ui.Type(dialog, IDC_PASSWORD, wrong);
             ui.Click(dialog, IDOK);
             ExpectValidation(ui, dialog, "Incorrect password.");
-            ExpectFocus(ui, dialog, 114);
-            EXPECT_TRUE(WholeTextSelected(ui, dialog, 114)) << wrong;
-            EXPECT_EQ(ui.Text(dialog, 114), wrong) << "the field is not cleared";
+            ExpectFocus(ui, dialog, IDC_PASSWORD);
+            EXPECT_TRUE(WholeTextSelected(ui, dialog, IDC_PASSWORD)) << wrong;
+            EXPECT_EQ(ui.Text(dialog, IDC_PASSWORD), wrong) << "the field is not cleared";
             EXPECT_EQ(DigestText(g_Key), std::string(40, '0')) << "a wrong password's key stays out of g_Key";
         }
         EnterAndClose(ui, dialog, kSecret.text);
@@ -63,7 +64,7 @@ TEST_F(EnterPassword, CountsTheFirst254Characters) {
         g_Key = KeyDigest{};
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND dialog = WaitEnterDialog(ui);
-            ui.Type(dialog, 114, c.typed);
+            ui.Type(dialog, IDC_PASSWORD, c.typed);
             ui.Click(dialog, IDOK);
             if (c.accepted) return ui.WaitGone(dialog);
             ExpectValidation(ui, dialog, "Incorrect password.");
@@ -75,18 +76,19 @@ TEST_F(EnterPassword, CountsTheFirst254Characters) {
     }
 }
 
-// OK with the right password takes the retention choice; only 104 writes the
-// volatile key, and 103 removes nothing that is already there.
+// OK with the right password takes the retention choice; only "Keep password"
+// writes the volatile key, and "Don't keep" removes nothing that is already there.
 TEST_F(EnterPassword, KeepsTheKeyOnlyWhenAskedTo) {
     struct {
         int button;
         BOOL retainAfter;
         std::string tempKeyAfter;
-    } const cases[] = {{104, TRUE, StoredBytes(kSecret.key)}, {103, FALSE, StoredBytes(kOther.key)}};
+    } const cases[] = {{IDC_KEEP_PASSWORD, TRUE, StoredBytes(kSecret.key)},
+                       {IDC_DONT_KEEP_PASSWORD, FALSE, StoredBytes(kOther.key)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         ASSERT_TRUE(SetValue(kTempKey, "Key", REG_BINARY, StoredBytes(kOther.key)));
-        g_bRetainKey = c.button == 103;  // start from the other choice
+        g_bRetainKey = c.button == IDC_DONT_KEEP_PASSWORD;  // start from the other choice
         vftest::GuiHelper gui([&](vftest::Gui& ui) {
             HWND dialog = WaitEnterDialog(ui);
             ui.Click(dialog, c.button);
@@ -103,8 +105,8 @@ TEST_F(EnterPassword, The95FormOffersNoRetentionAndWritesNoKey) {
     g_bIsNT = FALSE;
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        EXPECT_EQ(GetDlgItem(dialog, 103), nullptr);
-        EXPECT_EQ(GetDlgItem(dialog, 104), nullptr);
+        EXPECT_EQ(GetDlgItem(dialog, IDC_DONT_KEEP_PASSWORD), nullptr);
+        EXPECT_EQ(GetDlgItem(dialog, IDC_KEEP_PASSWORD), nullptr);
         EnterAndClose(ui, dialog, kSecret.text);
     });
     EXPECT_EQ(PromptForPassword(), 1);
@@ -119,8 +121,8 @@ TEST_F(EnterPassword, HelpKeyInThePasswordFieldCallsWinHelpWithTheDialogsTable) 
     HelpCall call{};
     vftest::GuiHelper gui([&](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        field = GetDlgItem(dialog, 114);
-        ExpectFocus(ui, dialog, 114);
+        field = GetDlgItem(dialog, IDC_PASSWORD);
+        ExpectFocus(ui, dialog, IDC_PASSWORD);
         PressHelpKey(ui);
         help.WaitForCall(ui, 0);  // F1 in the password field calls help
         call = help.Last();
@@ -138,15 +140,15 @@ TEST_F(EnterPassword, HelpKeyInThePasswordFieldCallsWinHelpWithTheDialogsTable) 
 TEST_F(EnterPassword, AboutReturnsToTheDialogUnchanged) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitEnterDialog(ui);
-        ui.Type(dialog, 114, kSecret.text);
-        ui.Click(dialog, 135);
+        ui.Type(dialog, IDC_PASSWORD, kSecret.text);
+        ui.Click(dialog, IDC_ABOUT);
         HWND about = ui.WaitWindow("Veilfold", "AboutBoxClass");
         EXPECT_FALSE(IsWindowEnabled(dialog)) << "the dialog takes no input under the About window";
         ui.Click(about, IDOK);
         ui.WaitGone(about);
         EXPECT_TRUE(IsWindowEnabled(dialog));
         EXPECT_TRUE(IsWindowVisible(dialog));
-        EXPECT_EQ(ui.Text(dialog, 114), kSecret.text);
+        EXPECT_EQ(ui.Text(dialog, IDC_PASSWORD), kSecret.text);
         ui.Click(dialog, IDOK);
         ui.WaitGone(dialog);
     });
