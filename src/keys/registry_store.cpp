@@ -1,12 +1,15 @@
 // The registry half of the key store. Key paths and value names come from the
-// string table; every key is opened with full access, as the store has always done.
+// string table. Every key is opened with full access, also just to read it: a
+// configuration the user may read but not change would pin them to a check
+// value that no new password can replace, so such a key counts as absent and
+// the store is usable either wholly or not at all.
 #include <cstring>
 
+#include "common/messages.h"
+#include "common/state.h"
 #include "crypto/wipe.h"
 #include "keys/keystore.h"
 #include "resource.h"
-#include "common/messages.h"
-#include "common/state.h"
 
 namespace {
 
