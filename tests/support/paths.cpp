@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 namespace vftest {
@@ -21,11 +22,19 @@ std::string ScreenshotDir() {
 TempDir::TempDir() {
     static std::atomic<int> counter{0};
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    for (;;) {
+    DWORD length = GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH) throw std::runtime_error("TempDir: there is no usable %TEMP% folder");
+    // Only a name that an earlier run left behind is worth another try: any
+    // other failure (a %TEMP% that cannot be written) fails for every name.
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
         path_ = std::string(temp) + "vf-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (CreateDirectoryA(path_.c_str(), nullptr)) return;
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("TempDir: cannot create " + path_ + " (error " + std::to_string(error) + ")");
     }
+    throw std::runtime_error("TempDir: " + std::to_string(kAttempts) + " names in " + temp + " are all taken");
 }
 
 TempDir::~TempDir() { RemoveTree(path_); }

@@ -7,7 +7,8 @@
 namespace vftest {
 
 // A fresh, empty folder under %TEMP%, removed with everything in it when the
-// object goes. Tests create their files only inside it.
+// object goes. Tests create their files only inside it. Throws
+// std::runtime_error, saying why, when no folder can be created.
 class TempDir {
 public:
     TempDir();
