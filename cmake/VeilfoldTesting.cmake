@@ -35,13 +35,6 @@ if(WIN32)
   set(VF_WIN32_BINARY_DIR ${PROJECT_SOURCE_DIR}/build/win32 CACHE PATH "The win32 preset's build tree")
 endif()
 
-macro(vf_setup_googletest)
-  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
-  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-endmacro()
-
 # vf_add_test(<target> [GUI] [TIMEOUT <seconds>])
 # Registers a GoogleTest executable with CTest. GUI tests show real windows on
 # the one Wine desktop, so they never run at the same time as each other.
