@@ -4,7 +4,7 @@
 PRESETS := native win32 win64
 JOBS ?= 2
 
-.PHONY: deps build test demo bench dist clean
+.PHONY: deps build host-tools test demo bench dist clean
 
 deps:
 	@scripts/install-deps.sh
@@ -14,17 +14,21 @@ build: deps
 	  cmake --preset $$p >/dev/null && cmake --build build/$$p -j$(JOBS) || exit 1; \
 	done
 
+# The cross trees take the build-time tool encipher_texts from the native tree.
+host-tools: deps
+	@cmake --preset native >/dev/null && cmake --build build/native -j$(JOBS) --target encipher_texts
+
 test: build
 	@scripts/run-tests
 
 demo: build
 	@scripts/demo
 
-bench: deps
+bench: host-tools
 	@scripts/bench-crypto
 	@scripts/bench-fileproc
 
-dist: deps
+dist: host-tools
 	@scripts/make-dist
 
 clean:
