@@ -43,7 +43,6 @@ bool MakeTree(const std::string& root, int folders, int filesPerFolder, unsigned
     return true;
 }
 
-
 unsigned long long PeakWorkingSet() {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -56,9 +55,9 @@ ProgressWindow::ProgressWindow() {
                             nullptr, g_hInstance, nullptr);
     CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | SS_SIMPLE | SS_NOPREFIX, 10, 10, 410, 16, window_,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILENAME)), g_hInstance, nullptr);
-    g_hwndProgressBar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 40, 330, 18, window_,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR)), g_hInstance,
-                                      nullptr);
+    g_hwndProgressBar =
+        CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 40, 330, 18, window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR)), g_hInstance, nullptr);
     g_hwndProgress = window_;
 }
 

@@ -28,8 +28,17 @@ struct AboutCell {
     const char* text;  // not owned
 };
 
-enum AboutCellIndex { kTitleCell, kTextCell, kMemoryLabelCell, kMemoryCell, kProcessorLabelCell, kProcessorCell,
-                      kOkCell, kCreditsCell, kAboutCellCount };
+enum AboutCellIndex {
+    kTitleCell,
+    kTextCell,
+    kMemoryLabelCell,
+    kMemoryCell,
+    kProcessorLabelCell,
+    kProcessorCell,
+    kOkCell,
+    kCreditsCell,
+    kAboutCellCount
+};
 
 struct AboutLayout {
     AboutCell icon;  // only reserves room for the icon; never a control

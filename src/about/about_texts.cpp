@@ -6,8 +6,7 @@
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
 
-void DecipherStoredText(const StoredText& stored, const std::uint8_t (&key)[20],
-                        char (&buffer)[kAboutTextBufferSize]) {
+void DecipherStoredText(const StoredText& stored, const std::uint8_t (&key)[20], char (&buffer)[kAboutTextBufferSize]) {
     std::memset(buffer, 0, sizeof buffer);
     const std::int32_t length = std::clamp<std::int32_t>(stored.length, 0, kAboutTextBufferSize - 1);
     std::memcpy(buffer, stored.bytes, static_cast<std::size_t>(length));

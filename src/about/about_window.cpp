@@ -112,9 +112,7 @@ void RunModalLoop(HWND about) {
 
 }  // namespace
 
-LayoutUnits AboutUnits() {
-    return LayoutUnits{4 * GetSystemMetrics(SM_CXBORDER), 4 * GetSystemMetrics(SM_CYBORDER)};
-}
+LayoutUnits AboutUnits() { return LayoutUnits{4 * GetSystemMetrics(SM_CXBORDER), 4 * GetSystemMetrics(SM_CYBORDER)}; }
 
 const char* AboutCreditsText(HWND about) {
     return reinterpret_cast<const char*>(GetWindowLongPtrA(about, kCreditsSlot));
@@ -130,49 +128,44 @@ BOOL CreateCellControl(HWND about, const AboutCell& cell) {
     }
     const LayoutUnits units = AboutUnits();
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(about, GWLP_HINSTANCE));
-    HWND control = CreateWindowExA(0, className, cell.text, style, cell.x, cell.y, cell.width - units.ux,
-                                   cell.height - units.uy, about,
-                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(cell.id)), instance, nullptr);
+    HWND control =
+        CreateWindowExA(0, className, cell.text, style, cell.x, cell.y, cell.width - units.ux, cell.height - units.uy,
+                        about, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(cell.id)), instance, nullptr);
     return control != nullptr;
 }
 
 LRESULT CALLBACK AboutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            EnableOwner(window, FALSE);
-            TrimSystemMenu(window);
-            break;
-        case WM_ACTIVATE: {
-            const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
-            if (wParam) SetFocus(GetDlgItem(window, kIdOk));
-            return result;
-        }
-        case WM_PAINT:
-            PaintIcon(window);
-            return 0;
-        case WM_CLOSE:
-            EnableOwner(window, TRUE);
-            break;
-        case WM_DESTROY:
-            // Wakes the modal loop, which would otherwise wait in GetMessage
-            // for some unrelated message before it noticed the window had gone.
-            PostMessageA(nullptr, WM_NULL, 0, 0);
-            break;
-        case WM_COMMAND:
-            return OnCommand(window, wParam);
+    case WM_CREATE:
+        EnableOwner(window, FALSE);
+        TrimSystemMenu(window);
+        break;
+    case WM_ACTIVATE: {
+        const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        if (wParam) SetFocus(GetDlgItem(window, kIdOk));
+        return result;
+    }
+    case WM_PAINT: PaintIcon(window); return 0;
+    case WM_CLOSE: EnableOwner(window, TRUE); break;
+    case WM_DESTROY:
+        // Wakes the modal loop, which would otherwise wait in GetMessage
+        // for some unrelated message before it noticed the window had gone.
+        PostMessageA(nullptr, WM_NULL, 0, 0);
+        break;
+    case WM_COMMAND: return OnCommand(window, wParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int RunAboutWindow(HINSTANCE instance, HWND owner, HICON icon, const char* title, HFONT titleFont,
-                   const char* text, const char* credits, const char* caption) {
+int RunAboutWindow(HINSTANCE instance, HWND owner, HICON icon, const char* title, HFONT titleFont, const char* text,
+                   const char* credits, const char* caption) {
     if (!EnsureAboutClass(instance)) return 0;
     char memory[kSystemTextSize];
     char processor[kSystemTextSize];
     FormatPhysicalMemory(memory);
     GetMachineProcessorName(processor);
-    const TextExtent iconSize = icon ? TextExtent{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)}
-                                     : TextExtent{0, 0};
+    const TextExtent iconSize =
+        icon ? TextExtent{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)} : TextExtent{0, 0};
     AboutLayout layout;
     if (!MeasureAboutLayout(AboutContent{title, text, memory, processor, credits, iconSize}, titleFont, layout))
         return 0;

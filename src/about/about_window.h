@@ -20,8 +20,8 @@ LayoutUnits AboutUnits();
 // Shows the About window and runs its modal loop. title, titleFont, icon,
 // owner and credits may be null; without credits there is no "&Credits".
 // Returns 1 once the window was shown and has gone, 0 when nothing was shown.
-int RunAboutWindow(HINSTANCE instance, HWND owner, HICON icon, const char* title, HFONT titleFont,
-                   const char* text, const char* credits, const char* caption);
+int RunAboutWindow(HINSTANCE instance, HWND owner, HICON icon, const char* title, HFONT titleFont, const char* text,
+                   const char* credits, const char* caption);
 
 LRESULT CALLBACK AboutWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -13,4 +13,4 @@ struct StoredText {
 extern const char kAboutPassPhrase[];
 extern const StoredText kStoredDescription;  // the second text line
 extern const StoredText kStoredTitle;
-extern const StoredText kStoredCredits;      // length 0: no credits
+extern const StoredText kStoredCredits;  // length 0: no credits

@@ -19,9 +19,9 @@ void FormatPhysicalMemory(char (&buffer)[kSystemTextSize]) {
 char* GetProcessorName(char (&buffer)[kSystemTextSize], DWORD processorType) {
     const char* name = "Unknown";
     switch (processorType) {
-        case 386: name = "386"; break;
-        case 486: name = "486"; break;
-        case 586: name = "PENTIUM"; break;
+    case 386: name = "386"; break;
+    case 486: name = "486"; break;
+    case 586: name = "PENTIUM"; break;
     }
     lstrcpyA(buffer, name);
     return buffer;

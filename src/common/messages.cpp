@@ -50,9 +50,7 @@ void FocusDlgControl(HWND dialog, int id) {
     SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
 }
 
-int ShowMessage(HWND owner, const char* text, UINT style) {
-    return MessageBoxA(owner, text, kCaption, style);
-}
+int ShowMessage(HWND owner, const char* text, UINT style) { return MessageBoxA(owner, text, kCaption, style); }
 
 int ShowPathPrompt(UINT formatId, const char* path, UINT style) {
     // wsprintfA cannot be bounded: keep the path short enough that format and

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 // Message-box styles of the module.
-inline constexpr UINT kStyleValidation = MB_OK | MB_ICONEXCLAMATION;      // 0x30: inside the password dialogs
+inline constexpr UINT kStyleValidation = MB_OK | MB_ICONEXCLAMATION;          // 0x30: inside the password dialogs
 inline constexpr UINT kStyleFailure = MB_OK | MB_ICONHAND | MB_ICONASTERISK;  // 0x50: a run-level failure
-inline constexpr UINT kStyleContinue = MB_YESNO | MB_ICONEXCLAMATION;     // 0x34: go on with the next file?
-inline constexpr UINT kStyleConfirm = MB_YESNOCANCEL | MB_ICONEXCLAMATION;  // 0x33: already / not encrypted
+inline constexpr UINT kStyleContinue = MB_YESNO | MB_ICONEXCLAMATION;         // 0x34: go on with the next file?
+inline constexpr UINT kStyleConfirm = MB_YESNOCANCEL | MB_ICONEXCLAMATION;    // 0x33: already / not encrypted
 
 // String-table entry `id` of `instance`. An entry beginning with "!" continues
 // with entry id + 1. The text lives in one of three rotating 512-byte buffers:

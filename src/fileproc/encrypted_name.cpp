@@ -45,12 +45,9 @@ bool IsMarkedSuffix(const char* suffix) { return lstrcmpiA(suffix, kEncryptedSuf
 NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encrypt, const FolderNames* listed) {
     char newName[MAX_PATH];
     switch (TransformedName(path, suffix, encrypt, newName)) {
-    case NameChange::None:
-        return NewNameCheck::Unchanged;
-    case NameChange::Impossible:
-        return NewNameCheck::Blocked;
-    case NameChange::Changed:
-        break;
+    case NameChange::None: return NewNameCheck::Unchanged;
+    case NameChange::Impossible: return NewNameCheck::Blocked;
+    case NameChange::Changed: break;
     }
     return NameTaken(newName, listed) ? NewNameCheck::Blocked : NewNameCheck::Free;
 }
@@ -58,12 +55,9 @@ NewNameCheck CheckTransformedName(const char* path, const char* suffix, int encr
 bool MoveToTransformedName(const char* path, const char* suffix, int encrypt) {
     char newName[MAX_PATH];
     switch (TransformedName(path, suffix, encrypt, newName)) {
-    case NameChange::None:
-        return true;
-    case NameChange::Impossible:
-        return false;
-    case NameChange::Changed:
-        break;
+    case NameChange::None: return true;
+    case NameChange::Impossible: return false;
+    case NameChange::Changed: break;
     }
     return MoveFileA(path, newName) != FALSE;
 }

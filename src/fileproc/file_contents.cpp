@@ -13,7 +13,7 @@ namespace {
 constexpr ULONGLONG kWholeFile = ~0ULL;
 
 struct BlockPass {
-    ULONGLONG limit;        // transform bytes [0, limit), or up to the end of the file if sooner
+    ULONGLONG limit;  // transform bytes [0, limit), or up to the end of the file if sooner
     bool showProgress;
     ULONGLONG progressSize;
 };
@@ -25,8 +25,7 @@ ContentsResult OpenFailure(DWORD error) {
 
 HANDLE OpenExclusive(const char* path) {
     // No sharing: nobody else may read or write the file while it is half transformed.
-    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool SeekTo(HANDLE file, ULONGLONG offset) {

@@ -23,14 +23,10 @@ bool StartFile(const char* path) {
 int TransformAndRename(const char* path, const char* suffix, int encrypt) {
     FILETIME lastWrite;
     switch (TransformContents(path, lastWrite)) {
-    case ContentsResult::NotFound:
-        return AskToGoOn(IDS_PATH_NOT_FOUND, path);
-    case ContentsResult::CannotOpen:
-        return AskToGoOn(IDS_CANNOT_OPEN, path);
-    case ContentsResult::Failed:
-        return AskToGoOn(IDS_CANNOT_TRANSFORM, path);
-    case ContentsResult::Done:
-        break;
+    case ContentsResult::NotFound: return AskToGoOn(IDS_PATH_NOT_FOUND, path);
+    case ContentsResult::CannotOpen: return AskToGoOn(IDS_CANNOT_OPEN, path);
+    case ContentsResult::Failed: return AskToGoOn(IDS_CANNOT_TRANSFORM, path);
+    case ContentsResult::Done: break;
     }
     if (MoveToTransformedName(path, suffix, encrypt)) return 1;
     // Transformed contents under the old name would be taken for the wrong kind of file.

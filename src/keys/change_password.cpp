@@ -98,15 +98,9 @@ INT_PTR OnChangeCommand(HWND dialog, WORD id) {
 
 INT_PTR CALLBACK ChangePasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitChangeDialog(dialog);
-        return FALSE;
-    case WM_COMMAND:
-        return OnChangeCommand(dialog, LOWORD(wParam));
-    case WM_HELP:
-        ShowContextHelp(lParam, ChangePasswordHelpIds);
-        return TRUE;
-    default:
-        return FALSE;
+    case WM_INITDIALOG: InitChangeDialog(dialog); return FALSE;
+    case WM_COMMAND: return OnChangeCommand(dialog, LOWORD(wParam));
+    case WM_HELP: ShowContextHelp(lParam, ChangePasswordHelpIds); return TRUE;
+    default: return FALSE;
     }
 }

@@ -42,6 +42,5 @@ void ShowContextHelp(LPARAM helpInfo, const DWORD* helpIds) {
     const HELPINFO* info = reinterpret_cast<const HELPINFO*>(helpInfo);
     // Help on a menu item has no topic of its own.
     if (info->iContextType != HELPINFO_WINDOW) return;
-    g_pfnWinHelp(static_cast<HWND>(info->hItemHandle), kHelpFile, HELP_WM_HELP,
-                 reinterpret_cast<ULONG_PTR>(helpIds));
+    g_pfnWinHelp(static_cast<HWND>(info->hItemHandle), kHelpFile, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(helpIds));
 }

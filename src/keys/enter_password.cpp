@@ -12,8 +12,16 @@
 #include "resource.h"
 
 const DWORD EnterPasswordHelpIds[] = {
-    IDC_PASSWORD, kHelpPassword, IDC_DONT_KEEP_PASSWORD, kHelpDontKeepPassword,
-    IDC_KEEP_PASSWORD, kHelpKeepPassword, IDC_CHANGE_PASSWORD, kHelpChangePassword, 0, 0,
+    IDC_PASSWORD,
+    kHelpPassword,
+    IDC_DONT_KEEP_PASSWORD,
+    kHelpDontKeepPassword,
+    IDC_KEEP_PASSWORD,
+    kHelpKeepPassword,
+    IDC_CHANGE_PASSWORD,
+    kHelpChangePassword,
+    0,
+    0,
 };
 
 namespace {
@@ -69,15 +77,9 @@ INT_PTR OnEnterCommand(HWND dialog, WORD id) {
 
 INT_PTR CALLBACK EnterPasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitEnterDialog(dialog);
-        return FALSE;  // the focus is placed
-    case WM_COMMAND:
-        return OnEnterCommand(dialog, LOWORD(wParam));
-    case WM_HELP:
-        ShowContextHelp(lParam, EnterPasswordHelpIds);
-        return TRUE;
-    default:
-        return FALSE;
+    case WM_INITDIALOG: InitEnterDialog(dialog); return FALSE;  // the focus is placed
+    case WM_COMMAND: return OnEnterCommand(dialog, LOWORD(wParam));
+    case WM_HELP: ShowContextHelp(lParam, EnterPasswordHelpIds); return TRUE;
+    default: return FALSE;
     }
 }

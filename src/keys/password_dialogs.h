@@ -7,8 +7,8 @@
 extern BOOL g_bAskOldPassword;  // the change dialog asks for the old password
 
 // Help context ids: the topics of "veilfold.hlp" that the controls lead to.
-inline constexpr DWORD kHelpNewPassword = 100;     // the new password and its repetition
-inline constexpr DWORD kHelpPassword = 101;        // the password, or the old one when changing it
+inline constexpr DWORD kHelpNewPassword = 100;  // the new password and its repetition
+inline constexpr DWORD kHelpPassword = 101;     // the password, or the old one when changing it
 inline constexpr DWORD kHelpDontKeepPassword = 102;
 inline constexpr DWORD kHelpKeepPassword = 103;
 inline constexpr DWORD kHelpChangePassword = 106;

@@ -40,8 +40,8 @@ public:
         BYTE value[kKeyDigestBytes];
         DWORD got = size;
         bool complete = size <= sizeof value &&
-                        RegQueryValueExA(handle_, LoadResString(g_hInstance, nameId), nullptr, nullptr, value,
-                                         &got) == ERROR_SUCCESS &&
+                        RegQueryValueExA(handle_, LoadResString(g_hInstance, nameId), nullptr, nullptr, value, &got) ==
+                            ERROR_SUCCESS &&
                         got == size;
         if (complete) std::memcpy(destination, value, size);
         SecureWipe(value);

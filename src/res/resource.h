@@ -27,20 +27,20 @@
 #define IDS_PATH_TOO_LONG         139
 
 // Progress window.
-#define IDC_FILENAME              125
-#define IDC_PROGRESSBAR           133
+#define IDC_FILENAME    125
+#define IDC_PROGRESSBAR 133
 
 // Password dialogs.
-#define IDC_STATIC_TEXT           65535  // labels, and the change dialog's message area
-#define IDC_NEWPASSWORD           101
-#define IDC_REPEATPASSWORD        102
-#define IDC_DONT_KEEP_PASSWORD    103
-#define IDC_KEEP_PASSWORD         104
-#define IDC_CHANGE_PASSWORD       108
-#define IDC_PASSWORD              114  // the enter dialog's field and the change dialog's old password
-#define IDC_PASSWORD_OPTIONS      116
-#define IDC_OLDPASSWORD_LABEL     134
-#define IDC_ABOUT                 135
+#define IDC_STATIC_TEXT        65535  // labels, and the change dialog's message area
+#define IDC_NEWPASSWORD        101
+#define IDC_REPEATPASSWORD     102
+#define IDC_DONT_KEEP_PASSWORD 103
+#define IDC_KEEP_PASSWORD      104
+#define IDC_CHANGE_PASSWORD    108
+#define IDC_PASSWORD           114  // the enter dialog's field and the change dialog's old password
+#define IDC_PASSWORD_OPTIONS   116
+#define IDC_OLDPASSWORD_LABEL  134
+#define IDC_ABOUT              135
 
 // Icons.
-#define IDI_VEILFOLD              136
+#define IDI_VEILFOLD 136

@@ -93,8 +93,7 @@ void ProcessWithBuffer(const MenuCommand& command, char (&pathBuffer)[MAX_PATH],
 
 }  // namespace
 
-HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow,
-                   const RunSteps& steps) {
+HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow, const RunSteps& steps) {
     ActiveRun run;
     if (!run.acquired()) return kRunAlreadyActive;
     ReplaceDeadOwner(shellWindow);

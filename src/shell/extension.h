@@ -18,8 +18,7 @@ public:
     STDMETHODIMP_(ULONG) Release() override;
 
     // IContextMenu (context_menu.cpp)
-    STDMETHODIMP QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
-                                  UINT flags) override;
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) override;
     STDMETHODIMP InvokeCommand(LPCMINVOKECOMMANDINFO info) override;
     STDMETHODIMP GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, LPSTR name, UINT cchMax) override;
 

@@ -10,11 +10,11 @@ inline constexpr UINT IDM_DECRYPT = 1;
 
 struct MenuCommand {
     UINT offset;
-    const char* verb;   // canonical verb, for GCS_VERBA / GCS_VERBW
-    const char* text;   // the menu item
-    UINT helpId;        // status-bar help text (string table)
-    UINT titleId;       // progress window caption (string table)
-    int encrypt;        // direction handed to the path walker
+    const char* verb;  // canonical verb, for GCS_VERBA / GCS_VERBW
+    const char* text;  // the menu item
+    UINT helpId;       // status-bar help text (string table)
+    UINT titleId;      // progress window caption (string table)
+    int encrypt;       // direction handed to the path walker
 };
 
 extern const MenuCommand kMenuCommands[];

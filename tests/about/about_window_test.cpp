@@ -117,8 +117,8 @@ TEST(AboutWindow, IsCentredOnItsOwnerOrOnTheDesktop) {
             ui.PressKey(VK_ESCAPE);
             ui.WaitGone(about);
         });
-        RunAboutWindow(g_hInstance, withOwner ? owner.hwnd() : nullptr, nullptr, kTitle, nullptr, kText,
-                       kCredits, "Veilfold");
+        RunAboutWindow(g_hInstance, withOwner ? owner.hwnd() : nullptr, nullptr, kTitle, nullptr, kText, kCredits,
+                       "Veilfold");
         gui.Join();
     }
 }

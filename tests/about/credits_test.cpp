@@ -31,8 +31,8 @@ TEST(CreditsAnimation, RainbowPaletteFollowsOneWaveAndCanBeAnimated) {
     const struct {
         int entry;
         BYTE red, green, blue;
-    } telling[] = {{0, 0, 223, 255},   {7, 0, 0, 255},   {15, 255, 0, 255}, {23, 255, 0, 0},
-                   {31, 255, 255, 0},  {39, 0, 255, 0},  {47, 0, 255, 255}, {8, 31, 0, 255}};
+    } telling[] = {{0, 0, 223, 255},  {7, 0, 0, 255},  {15, 255, 0, 255}, {23, 255, 0, 0},
+                   {31, 255, 255, 0}, {39, 0, 255, 0}, {47, 0, 255, 255}, {8, 31, 0, 255}};
     for (const auto& t : telling) {
         const PALETTEENTRY& e = palette.palPalEntry[t.entry];
         EXPECT_EQ(e.peRed, t.red) << "entry " << t.entry;
@@ -81,7 +81,8 @@ public:
 constexpr DWORD kAnimationEndTimeoutMs = 60000;
 
 void WaitForAnimationEnd(vftest::Gui& ui, FrameLog& log) {
-    ui.WaitUntil("the end of the animation", [&] { return log.ended.load(); }, kAnimationEndTimeoutMs);
+    ui.WaitUntil(
+        "the end of the animation", [&] { return log.ended.load(); }, kAnimationEndTimeoutMs);
 }
 
 void WaitForFrames(vftest::Gui& ui, FrameLog& log, int frames) {
@@ -111,9 +112,12 @@ ClientColours ReadClientColours(HWND window) {
     const auto* pixels = static_cast<const DWORD*>(bits);
     for (long n = 0; n < client.right * client.bottom; ++n) {
         const DWORD rgb = pixels[n] & 0xFFFFFF;
-        if (rgb == 0) ++colours.black;
-        else if (rgb == 0xFF0000) ++colours.red;
-        else ++colours.other;
+        if (rgb == 0)
+            ++colours.black;
+        else if (rgb == 0xFF0000)
+            ++colours.red;
+        else
+            ++colours.other;
         if (rgb) colours.lit.insert(rgb);
     }
     SelectObject(memory, kept);

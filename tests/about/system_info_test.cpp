@@ -13,9 +13,9 @@ TEST(SystemInfo, MemoryIsShownInWholeKilobytes) {
         {33554432, "32768 KB"},
         {33553408, "32767 KB"},  // the partial kilobyte is dropped, not rounded up
         {1023, "0 KB"},
-        {0xFFFFFFFFull, "4194303 KB"},               // the most a 32-bit count can say
-        {8ull << 30, "8388608 KB"},                  // a 64-bit build sees more
-        {1ull << 62, "4294967295 KB"},               // held to 32 bits: still fits the buffer
+        {0xFFFFFFFFull, "4194303 KB"},  // the most a 32-bit count can say
+        {8ull << 30, "8388608 KB"},     // a 64-bit build sees more
+        {1ull << 62, "4294967295 KB"},  // held to 32 bits: still fits the buffer
     };
     for (const auto& c : cases) {
         char buffer[kSystemTextSize];
@@ -28,8 +28,8 @@ TEST(SystemInfo, ProcessorTypeIsNamedOrUnknown) {
     const struct {
         DWORD type;
         const char* name;
-    } cases[] = {{386, "386"},     {486, "486"},     {586, "PENTIUM"},
-                 {0, "Unknown"},   {587, "Unknown"}, {PROCESSOR_AMD_X8664, "Unknown"}};
+    } cases[] = {{386, "386"},   {486, "486"},     {586, "PENTIUM"},
+                 {0, "Unknown"}, {587, "Unknown"}, {PROCESSOR_AMD_X8664, "Unknown"}};
     for (const auto& c : cases) {
         char buffer[kSystemTextSize];
         EXPECT_EQ(GetProcessorName(buffer, c.type), buffer);

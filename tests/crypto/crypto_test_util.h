@@ -24,9 +24,9 @@ class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("vf-crypto-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                   std::to_string(std::random_device{}()));
+        folder_ =
+            std::filesystem::temp_directory_path() / ("vf-crypto-" + std::string(info->test_suite_name()) + "-" +
+                                                      info->name() + "-" + std::to_string(std::random_device{}()));
         ASSERT_TRUE(std::filesystem::create_directory(folder_)) << folder_;
     }
     void TearDown() override {

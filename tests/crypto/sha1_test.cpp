@@ -39,7 +39,8 @@ struct KnownAnswer {
 const KnownAnswer kKnownAnswers[] = {
     {"empty", "", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
     {"abc", "abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
-    {"448 bits", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+    {"448 bits", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+     "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
     {"a million a", std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
     {"55 bytes", Pattern(55), "ddf57317ef34bfee3b6df83d359098930eb278bc"},
     {"56 bytes", Pattern(56), "a0d492bb0fc889d0eca3bc137066ab6f4f74f369"},
@@ -122,7 +123,12 @@ TEST(KeyDigestBytes, AreTheStandardDigestWithEachFourByteGroupReversed) {
     std::uint8_t bytes[kKeyDigestBytes];
     KeyDigestToBytes(digest, bytes);
     // Standard digest a9993e36 4706816a ba3e2571 7850c26c 9cd0d89d.
-    EXPECT_EQ(ToHex(bytes, sizeof bytes), "363e99a9" "6a810647" "71253eba" "6cc25078" "9dd8d09c");
+    EXPECT_EQ(ToHex(bytes, sizeof bytes),
+              "363e99a9"
+              "6a810647"
+              "71253eba"
+              "6cc25078"
+              "9dd8d09c");
 
     const KeyDigest back = KeyDigestFromBytes(bytes);
     for (int w = 0; w < 5; ++w) EXPECT_EQ(back.h[w], digest.h[w]) << "word " << w;

@@ -36,8 +36,7 @@ void AddToSnapshot(const std::string& folder, const std::string& relative, Tree&
 
 DWORD ValueSize(const char* key, const char* value) {
     DWORD size = 0;
-    return RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_ANY, nullptr, nullptr, &size) == ERROR_SUCCESS ? size
-                                                                                                               : 0;
+    return RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_ANY, nullptr, nullptr, &size) == ERROR_SUCCESS ? size : 0;
 }
 
 }  // namespace
@@ -73,8 +72,10 @@ std::string Encrypted(const std::string& plain) {
 Tree EncryptedTree(const Tree& plain) {
     Tree tree;
     for (const auto& [name, state] : plain) {
-        if (name.back() == '\\') tree[name] = state;
-        else tree[name + kSuffix] = {Encrypted(state.bytes), state.lastWrite};
+        if (name.back() == '\\')
+            tree[name] = state;
+        else
+            tree[name + kSuffix] = {Encrypted(state.bytes), state.lastWrite};
     }
     return tree;
 }
@@ -102,8 +103,7 @@ void E2eTest::TearDown() {
     DeleteUserSettings();
 }
 
-RunOutcome E2eTest::Run(UINT offset, const std::vector<std::string>& paths, const Script& script,
-                        bool holdEachFile) {
+RunOutcome E2eTest::Run(UINT offset, const std::vector<std::string>& paths, const Script& script, bool holdEachFile) {
     RunOutcome outcome;
     vftest::ComRef<IShellExtInit> init;
     EXPECT_EQ(vfhost::CreateExtension("", init), S_OK);

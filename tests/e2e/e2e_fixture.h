@@ -65,8 +65,7 @@ protected:
 
     // Right-click the paths, choose the command, and let `script` play the user.
     // With `holdEachFile` the run waits at each file until the script resumes it.
-    RunOutcome Run(UINT offset, const std::vector<std::string>& paths, const Script& script,
-                   bool holdEachFile = false);
+    RunOutcome Run(UINT offset, const std::vector<std::string>& paths, const Script& script, bool holdEachFile = false);
     // A first run that sets kPassword, so that later runs ask for it.
     void SetPasswordByEncrypting(const std::string& path);
 
@@ -83,7 +82,7 @@ private:
 
 // The user's settings in the registry.
 void DeleteUserSettings();
-DWORD HashedKeySize();           // 0 when absent
+DWORD HashedKeySize();  // 0 when absent
 bool RetainedKeyStored();
 
 }  // namespace e2e

@@ -62,12 +62,13 @@ TEST_F(E2eRoundTrip, FilesAndFoldersComeBackByteForByteWithNamesAndTimes) {
     MakeOldFile("docs\\deep\\b.bin", Pattern(kBlock), 2002);
     Tree plain = Snapshot(dir_.path());
 
-    RunOutcome encrypt = Run(kEncrypt, selection,
-                             ExpectCaption(vfhost::kEncryptingCaption, [](vftest::Gui& ui, vfhost::ProgressGate&) {
-                                 vfhost::SetNewPassword(ui, ui.WaitWindow(vfhost::kChangePasswordCaption),
-                                                        kPassword);
-                             }),
-                             true);
+    RunOutcome encrypt =
+        Run(kEncrypt, selection,
+            ExpectCaption(vfhost::kEncryptingCaption,
+                          [](vftest::Gui& ui, vfhost::ProgressGate&) {
+                              vfhost::SetNewPassword(ui, ui.WaitWindow(vfhost::kChangePasswordCaption), kPassword);
+                          }),
+            true);
     EXPECT_EQ(encrypt.result, S_OK);
     EXPECT_EQ(encrypt.filesShown.size(), 5u);
     EXPECT_EQ(Snapshot(dir_.path()), EncryptedTree(plain));
@@ -75,12 +76,13 @@ TEST_F(E2eRoundTrip, FilesAndFoldersComeBackByteForByteWithNamesAndTimes) {
     selection[1] += kSuffix;
     selection[2] += kSuffix;
     selection[3] += kSuffix;
-    RunOutcome decrypt = Run(kDecrypt, selection,
-                             ExpectCaption(vfhost::kDecryptingCaption, [](vftest::Gui& ui, vfhost::ProgressGate&) {
-                                 vfhost::EnterPassword(ui, ui.WaitWindow(vfhost::kEnterPasswordCaption), kPassword,
-                                                       false);
-                             }),
-                             true);
+    RunOutcome decrypt =
+        Run(kDecrypt, selection,
+            ExpectCaption(vfhost::kDecryptingCaption,
+                          [](vftest::Gui& ui, vfhost::ProgressGate&) {
+                              vfhost::EnterPassword(ui, ui.WaitWindow(vfhost::kEnterPasswordCaption), kPassword, false);
+                          }),
+            true);
     EXPECT_EQ(decrypt.result, S_OK);
     EXPECT_EQ(Snapshot(dir_.path()), plain);
 }

@@ -12,7 +12,8 @@ void** FindImportSlot(void* target) {
     for (; descriptor->Name; ++descriptor) {
         auto thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + descriptor->FirstThunk);
         for (; thunk->u1.Function; ++thunk)
-            if (reinterpret_cast<void*>(thunk->u1.Function) == target) return reinterpret_cast<void**>(&thunk->u1.Function);
+            if (reinterpret_cast<void*>(thunk->u1.Function) == target)
+                return reinterpret_cast<void**>(&thunk->u1.Function);
     }
     return nullptr;
 }

@@ -92,9 +92,9 @@ struct ConfirmCase {
 
 TEST_F(TransformFileTest, MarkedOrUnmarkedNameAgainstTheCommandAsksFirst) {
     const ConfirmCase cases[] = {
-        {"twice.txt.$#!", 1, IDYES, 1, true}, {"twice.txt.$#!", 1, IDNO, 1, false},
+        {"twice.txt.$#!", 1, IDYES, 1, true},     {"twice.txt.$#!", 1, IDNO, 1, false},
         {"twice.txt.$#!", 1, IDCANCEL, 0, false}, {"plain.txt", 0, IDYES, 1, true},
-        {"plain.txt", 0, IDNO, 1, false},       {"plain.txt", 0, IDCANCEL, 0, false},
+        {"plain.txt", 0, IDNO, 1, false},         {"plain.txt", 0, IDCANCEL, 0, false},
     };
     for (const ConfirmCase& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " answer " + std::to_string(c.answer));
@@ -123,9 +123,12 @@ TEST_F(TransformFileTest, NameThatCannotBeTakenLeavesTheFileUntouched) {
         // Checked before the contents are touched: not one byte is written.
         vftest::FailingWrite counter(vftest::FailingWrite::kNever);
         ASSERT_TRUE(counter.patch.installed());
-        EXPECT_EQ(TransformWithGui(encryptMe, 1, AnswerBox(vftest::CannotRenameText(encryptMe), kStyleContinue, IDYES)), 1);
-        EXPECT_EQ(TransformWithGui(decryptMe, 0, AnswerBox(vftest::CannotRenameText(decryptMe), kStyleContinue, IDNO)), 0);
-        EXPECT_EQ(TransformWithGui(longName, 1, AnswerBox(vftest::CannotRenameText(longName), kStyleContinue, IDYES)), 1);
+        EXPECT_EQ(TransformWithGui(encryptMe, 1, AnswerBox(vftest::CannotRenameText(encryptMe), kStyleContinue, IDYES)),
+                  1);
+        EXPECT_EQ(TransformWithGui(decryptMe, 0, AnswerBox(vftest::CannotRenameText(decryptMe), kStyleContinue, IDNO)),
+                  0);
+        EXPECT_EQ(TransformWithGui(longName, 1, AnswerBox(vftest::CannotRenameText(longName), kStyleContinue, IDYES)),
+                  1);
         EXPECT_EQ(counter.calls(), 0);
     }
 

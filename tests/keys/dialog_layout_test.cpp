@@ -248,8 +248,8 @@ TEST_F(PasswordDialogsOnScreen, ShowEveryControlWholeAndApart) {
          "keys-enter-password-nt"},
         {kChangePasswordTemplate, TRUE, true, kNewPasswordPrompt, ChangePasswordDlgProc, "Change Encryption Password",
          "keys-change-password"},
-        {kChangePasswordTemplate, TRUE, false, kNoCheckValuePrompt, ChangePasswordDlgProc,
-         "Change Encryption Password", "keys-change-password-first-use"},
+        {kChangePasswordTemplate, TRUE, false, kNoCheckValuePrompt, ChangePasswordDlgProc, "Change Encryption Password",
+         "keys-change-password-first-use"},
     };
     for (const auto& d : dialogs) {
         SCOPED_TRACE(d.screenshot);
@@ -272,8 +272,8 @@ TEST_F(PasswordDialogsOnScreen, ShowEveryControlWholeAndApart) {
                     const RECT other = RectInDialog(shown[j]);
                     RECT overlap;
                     if (!IntersectRect(&overlap, &rect, &other)) continue;
-                    const bool grouped = (IsGroupBox(control) && Inside(other, rect)) ||
-                                         (IsGroupBox(shown[j]) && Inside(rect, other));
+                    const bool grouped =
+                        (IsGroupBox(control) && Inside(other, rect)) || (IsGroupBox(shown[j]) && Inside(rect, other));
                     EXPECT_TRUE(grouped) << name << " overlaps \"" << ui.Text(shown[j]) << "\"";
                 }
                 if (vftest::WindowClass(control) == "Edit") continue;  // typed text scrolls

@@ -36,14 +36,23 @@ class ContextHelp : public KeysTest {};
 
 TEST_F(ContextHelp, EveryControlOfTheDialogsLeadsToItsOwnTopic) {
     const DialogTopics dialogs[] = {
-        {kEnterPassword95Template, "Enter Encryption Password", FALSE, EnterPasswordDlgProc,
+        {kEnterPassword95Template,
+         "Enter Encryption Password",
+         FALSE,
+         EnterPasswordDlgProc,
          {{IDC_PASSWORD, kHelpPassword}, {IDC_CHANGE_PASSWORD, kHelpChangePassword}}},
-        {kEnterPasswordNTTemplate, "Enter Encryption Password", TRUE, EnterPasswordDlgProc,
+        {kEnterPasswordNTTemplate,
+         "Enter Encryption Password",
+         TRUE,
+         EnterPasswordDlgProc,
          {{IDC_PASSWORD, kHelpPassword},
           {IDC_DONT_KEEP_PASSWORD, kHelpDontKeepPassword},
           {IDC_KEEP_PASSWORD, kHelpKeepPassword},
           {IDC_CHANGE_PASSWORD, kHelpChangePassword}}},
-        {kChangePasswordTemplate, "Change Encryption Password", TRUE, ChangePasswordDlgProc,
+        {kChangePasswordTemplate,
+         "Change Encryption Password",
+         TRUE,
+         ChangePasswordDlgProc,
          {{IDC_PASSWORD, kHelpPassword}, {IDC_NEWPASSWORD, kHelpNewPassword}, {IDC_REPEATPASSWORD, kHelpNewPassword}}},
     };
     g_CheckValue = DigestFromText(kSecret.check);  // the change dialog with its old-password field

@@ -131,9 +131,9 @@ TEST_F(KeyStore, RetainedKeyGoesToAVolatileKeyAndComesBack) {
     // Only a volatile key refuses a non-volatile child.
     HKEY temp, child;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kTempKey, 0, KEY_ALL_ACCESS, &temp), ERROR_SUCCESS);
-    EXPECT_EQ(RegCreateKeyExA(temp, "Child", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &child,
-                              nullptr),
-              ERROR_CHILD_MUST_BE_VOLATILE);
+    EXPECT_EQ(
+        RegCreateKeyExA(temp, "Child", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+        ERROR_CHILD_MUST_BE_VOLATILE);
     RegCloseKey(temp);
 
     KeyDigest loaded{};

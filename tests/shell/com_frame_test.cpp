@@ -142,13 +142,13 @@ public:
     explicit RegisteredClass(const std::string& dllPath)
         : key_(std::string("Software\\Classes\\CLSID\\") + kShellExtensionClassIdText) {
         HKEY server;
-        ok_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, (key_ + "\\InprocServer32").c_str(), 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &server, nullptr) == ERROR_SUCCESS;
+        ok_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, (key_ + "\\InprocServer32").c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &server, nullptr) == ERROR_SUCCESS;
         if (!ok_) return;
         ok_ = RegSetValueExA(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dllPath.c_str()),
                              static_cast<DWORD>(dllPath.size() + 1)) == ERROR_SUCCESS &&
-              RegSetValueExA(server, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Apartment"),
-                             10) == ERROR_SUCCESS;
+              RegSetValueExA(server, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Apartment"), 10) ==
+                  ERROR_SUCCESS;
         RegCloseKey(server);
     }
     ~RegisteredClass() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, key_.c_str()); }
@@ -165,9 +165,9 @@ TEST(ComActivation, CoCreateInstanceFindsTheRegisteredModule) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     {
         ComRef<IContextMenu> menu;
-        EXPECT_EQ(CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu,
-                                   menu.out()),
-                  S_OK);
+        EXPECT_EQ(
+            CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IContextMenu, menu.out()),
+            S_OK);
         ComRef<IShellExtInit> init;
         if (menu.get()) {
             EXPECT_EQ(menu->QueryInterface(IID_IShellExtInit, init.out()), S_OK);

@@ -39,8 +39,8 @@ struct Steps {
     BOOL retainedKeyStored = FALSE;
     int acquireResult = 1;
     bool cancelDuringAcquire = false;
-    int stopAtWalk = -1;                         // the walker returns 0 on this call
-    std::function<void()> duringWalk;            // run inside every walker call
+    int stopAtWalk = -1;               // the walker returns 0 on this call
+    std::function<void()> duringWalk;  // run inside every walker call
     int loadCalls = 0;
     int acquireCalls = 0;
     KeyDigest* acquireDestination = nullptr;
@@ -193,7 +193,9 @@ TEST_F(CommandRun, WalkerAskingToStopEndsTheRun) {
 // that only flashes is too quick for the GUI helper to see.
 class DestroyedDialogs {
 public:
-    DestroyedDialogs() : hook_(SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId())) { s_captions = &captions_; }
+    DestroyedDialogs() : hook_(SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId())) {
+        s_captions = &captions_;
+    }
     ~DestroyedDialogs() {
         UnhookWindowsHookEx(hook_);
         s_captions = nullptr;

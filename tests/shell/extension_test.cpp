@@ -103,8 +103,7 @@ TEST_F(Extension, InitializeWithoutUsableDataRecordsNothing) {
 class ShellMenu {
 public:
     ShellMenu() : menu_(CreatePopupMenu()) {
-        for (UINT id = 1; id <= 7; ++id)
-            AppendMenuA(menu_, MF_STRING, id, ("Item " + std::to_string(id)).c_str());
+        for (UINT id = 1; id <= 7; ++id) AppendMenuA(menu_, MF_STRING, id, ("Item " + std::to_string(id)).c_str());
     }
     ~ShellMenu() { DestroyMenu(menu_); }
     HMENU get() const { return menu_; }
@@ -162,7 +161,7 @@ TEST_F(Extension, GetCommandStringAnswersEachKindOfRequest) {
         {1, GCS_HELPTEXTW, 64, S_OK, "Decrypt selected files."},
         {0, GCS_VERBA, 64, S_OK, "encrypt"},
         {1, GCS_VERBW, 64, S_OK, "decrypt"},
-        {0, GCS_HELPTEXTA, 8, S_OK, "Encrypt"},   // cut to the buffer, terminator included
+        {0, GCS_HELPTEXTA, 8, S_OK, "Encrypt"},  // cut to the buffer, terminator included
         {1, GCS_HELPTEXTW, 4, S_OK, "Dec"},
         {0, GCS_HELPTEXTA, 0, E_INVALIDARG, ""},
         {2, GCS_HELPTEXTA, 64, E_INVALIDARG, ""},

@@ -35,8 +35,8 @@ IDataObject* CreateShellDataObject(const std::vector<std::string>& paths) {
     }
     IDataObject* data = nullptr;
     if (parent && children.size() == paths.size())
-        parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(), IID_IDataObject,
-                              nullptr, reinterpret_cast<void**>(&data));
+        parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(), IID_IDataObject, nullptr,
+                              reinterpret_cast<void**>(&data));
     if (parent) parent->Release();
     for (PIDLIST_ABSOLUTE pidl : absolute) CoTaskMemFree(pidl);
     return data;

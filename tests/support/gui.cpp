@@ -136,10 +136,14 @@ MessageBoxSeen ReadMessageBox(HWND box) {
     }
     bool ok = GetDlgItem(box, IDOK), cancel = GetDlgItem(box, IDCANCEL);
     bool yes = GetDlgItem(box, IDYES), no = GetDlgItem(box, IDNO);
-    if (yes && no && cancel) seen.style |= MB_YESNOCANCEL;
-    else if (yes && no) seen.style |= MB_YESNO;
-    else if (ok && cancel) seen.style |= MB_OKCANCEL;
-    else seen.style |= MB_OK;
+    if (yes && no && cancel)
+        seen.style |= MB_YESNOCANCEL;
+    else if (yes && no)
+        seen.style |= MB_YESNO;
+    else if (ok && cancel)
+        seen.style |= MB_OKCANCEL;
+    else
+        seen.style |= MB_OK;
     return seen;
 }
 
@@ -208,8 +212,8 @@ void Gui::Type(HWND dialog, int id, const std::string& text) {
     if (!edit) throw GuiFailure{"no control " + std::to_string(id) + " to type into"};
     Meet(dialog);
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &ignored);
+    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                        &ignored);
     Record("typed " + std::to_string(text.size()) + " characters into control " + std::to_string(id));
 }
 
@@ -239,12 +243,15 @@ LRESULT Gui::Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Gui::Repaint(HWND window, DWORD timeoutMs) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    WaitUntil("window " + Describe(window) + " to repaint", [&] {
-        if (GetUpdateRect(window, nullptr, FALSE)) return false;
-        for (HWND child : Children(window))
-            if (GetUpdateRect(child, nullptr, FALSE)) return false;
-        return true;
-    }, timeoutMs);
+    WaitUntil(
+        "window " + Describe(window) + " to repaint",
+        [&] {
+            if (GetUpdateRect(window, nullptr, FALSE)) return false;
+            for (HWND child : Children(window))
+                if (GetUpdateRect(child, nullptr, FALSE)) return false;
+            return true;
+        },
+        timeoutMs);
 }
 
 std::string Gui::Text(HWND window) { return SendGetText(window); }
@@ -322,8 +329,10 @@ void GuiHelper::Fail(Gui& ui, const std::string& what) {
     failed_ = true;
     ui.Record("FAILED: " + what);
     const GuiReporting reporting = Reporting();
-    if (reporting.fail) reporting.fail("GUI helper: " + what);
-    else std::fprintf(stderr, "GUI helper: %s\n", what.c_str());
+    if (reporting.fail)
+        reporting.fail("GUI helper: " + what);
+    else
+        std::fprintf(stderr, "GUI helper: %s\n", what.c_str());
 }
 
 void GuiHelper::Join() {

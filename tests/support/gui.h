@@ -65,29 +65,28 @@ public:
     void WaitUntil(const std::string& what, const std::function<bool()>& done, DWORD timeoutMs = kDefaultTimeoutMs);
 
     // A visible top-level window of this process with this caption (and class, if given).
-    HWND WaitWindow(const std::string& caption, const char* className = nullptr,
-                    DWORD timeoutMs = kDefaultTimeoutMs);
+    HWND WaitWindow(const std::string& caption, const char* className = nullptr, DWORD timeoutMs = kDefaultTimeoutMs);
     // The next visible message box of this process (any caption).
     MessageBoxSeen WaitMessageBox(DWORD timeoutMs = kDefaultTimeoutMs);
     // Waits until `window` has gone.
     void WaitGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 
-    void Answer(const MessageBoxSeen& box, int buttonId);  // presses IDYES, IDNO, IDOK, ...
-    void Click(HWND dialog, int id);                       // BM_CLICK on a button
+    void Answer(const MessageBoxSeen& box, int buttonId);     // presses IDYES, IDNO, IDOK, ...
+    void Click(HWND dialog, int id);                          // BM_CLICK on a button
     void Type(HWND dialog, int id, const std::string& text);  // replaces an edit control's text
-    void PressKey(UINT virtualKey);   // key down and up at the focus of the code-under-test thread
+    void PressKey(UINT virtualKey);  // key down and up at the focus of the code-under-test thread
     // A message to a window of the code under test: answered within a few
     // seconds, or a failure; a helper never hangs on a busy window.
     LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // Invalidates `window`, frame and children, and waits until its thread has
     // painted it again, so that a picture shows what it shows now.
     void Repaint(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
-    std::string Text(HWND window);                // caption or control text
+    std::string Text(HWND window);  // caption or control text
     std::string Text(HWND dialog, int id);
-    HWND Focus();                                 // focus window of the code-under-test thread
-    void Screenshot(const std::string& name);     // saves the screen under the build tree
+    HWND Focus();                              // focus window of the code-under-test thread
+    void Screenshot(const std::string& name);  // saves the screen under the build tree
 
-    void Record(const std::string& event);        // adds to the story of the test
+    void Record(const std::string& event);  // adds to the story of the test
     // The script has found or worked this window: it may still be on its way
     // out when the script ends.
     void Meet(HWND window);
@@ -160,7 +159,7 @@ auto RunWithGui(std::function<void(Gui&)> script, Code code) {
 
 // Helpers usable from any thread.
 void PostKeyPress(HWND target, UINT virtualKey);  // key down and up, as the keyboard would post them
-std::vector<HWND> ProcessTopLevelWindows();      // visible top-level windows of this process
+std::vector<HWND> ProcessTopLevelWindows();       // visible top-level windows of this process
 bool IsMessageBox(HWND window);
 MessageBoxSeen ReadMessageBox(HWND box);
 std::string WindowClass(HWND window);

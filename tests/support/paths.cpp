@@ -28,7 +28,8 @@ TempDir::TempDir() {
     // other failure (a %TEMP% that cannot be written) fails for every name.
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        path_ = std::string(temp) + "vf-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        path_ =
+            std::string(temp) + "vf-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
         if (CreateDirectoryA(path_.c_str(), nullptr)) return;
         DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS)

@@ -14,12 +14,18 @@ struct Part {
 
 // Every global of common/state.h but the two the header leaves out.
 const Part kParts[] = {
-    {&g_hInstance, sizeof g_hInstance},       {&g_hwndOwner, sizeof g_hwndOwner},
-    {&g_hwndProgress, sizeof g_hwndProgress}, {&g_hwndProgressBar, sizeof g_hwndProgressBar},
-    {&g_bCancel, sizeof g_bCancel},           {&g_pBuffer, sizeof g_pBuffer},
-    {&g_Key, sizeof g_Key},                   {&g_CheckValue, sizeof g_CheckValue},
-    {&g_bKeyValid, sizeof g_bKeyValid},       {&g_bRetainKey, sizeof g_bRetainKey},
-    {&g_dwRetainTime, sizeof g_dwRetainTime}, {&g_bIsNT, sizeof g_bIsNT},
+    {&g_hInstance, sizeof g_hInstance},
+    {&g_hwndOwner, sizeof g_hwndOwner},
+    {&g_hwndProgress, sizeof g_hwndProgress},
+    {&g_hwndProgressBar, sizeof g_hwndProgressBar},
+    {&g_bCancel, sizeof g_bCancel},
+    {&g_pBuffer, sizeof g_pBuffer},
+    {&g_Key, sizeof g_Key},
+    {&g_CheckValue, sizeof g_CheckValue},
+    {&g_bKeyValid, sizeof g_bKeyValid},
+    {&g_bRetainKey, sizeof g_bRetainKey},
+    {&g_dwRetainTime, sizeof g_dwRetainTime},
+    {&g_bIsNT, sizeof g_bIsNT},
     {g_szMessage, sizeof g_szMessage},
 };
 

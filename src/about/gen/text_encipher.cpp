@@ -57,8 +57,7 @@ std::string CheckAboutTexts(const PlainAboutTexts& texts) {
     for (unsigned char c : texts.passPhrase)
         if (c < 0x20 || c >= 0x7f) return "the pass phrase must be printable ASCII";
     for (const std::string& problem : {CheckText("the description", texts.description),
-                                       CheckText("the title", texts.title),
-                                       CheckText("the credits", texts.credits)})
+                                       CheckText("the title", texts.title), CheckText("the credits", texts.credits)})
         if (!problem.empty()) return problem;
     return "";
 }
@@ -78,7 +77,8 @@ std::vector<std::uint8_t> EncipherAboutText(const std::string& plain, const std:
 std::string StoredTextsSource(const PlainAboutTexts& texts) {
     return "// Generated at build time by encipher_texts from the plain texts; do not edit.\n"
            "#include \"about/stored_texts.h\"\n\n"
-           "extern const char kAboutPassPhrase[] = " + CLiteral(texts.passPhrase) + ";\n\n" +
+           "extern const char kAboutPassPhrase[] = " +
+           CLiteral(texts.passPhrase) + ";\n\n" +
            StoredTextDefinition("Description", texts.description, texts.passPhrase) +
            StoredTextDefinition("Title", texts.title, texts.passPhrase) +
            StoredTextDefinition("Credits", texts.credits, texts.passPhrase);

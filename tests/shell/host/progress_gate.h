@@ -38,8 +38,8 @@ public:
     void Resume();   // on to the next file start
     void RunFree();  // no more holds
 
-    HWND Window() const;                      // the current progress window, or null
-    int WindowsSeen() const;                  // progress windows opened so far
+    HWND Window() const;                          // the current progress window, or null
+    int WindowsSeen() const;                      // progress windows opened so far
     std::vector<std::string> FilesShown() const;  // every path the window showed, in order
 
 private:
@@ -51,12 +51,12 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    HANDLE resume_;             // auto-reset: one Resume, one file
+    HANDLE resume_;  // auto-reset: one Resume, one file
     HWND window_ = nullptr;
     int windowsSeen_ = 0;
     bool holdEachFile_ = false;
     bool holding_ = false;
-    unsigned holds_ = 0;        // holds so far, so that WaitHeld never returns the same one twice
+    unsigned holds_ = 0;  // holds so far, so that WaitHeld never returns the same one twice
     unsigned holdsReported_ = 0;
     std::string heldPath_;
     std::vector<std::string> filesShown_;

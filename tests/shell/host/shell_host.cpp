@@ -44,20 +44,28 @@ struct Options {
 };
 
 bool ParseOption(const std::string& name, const char* value, Options& options) {
-    if (name == "--dll") options.dll = value;
-    else if (name == "--position") options.position = std::atoi(value);
-    else if (name == "--password") options.password = value;
-    else if (name == "--screenshots") options.screenshots = value;
-    else return false;
+    if (name == "--dll")
+        options.dll = value;
+    else if (name == "--position")
+        options.position = std::atoi(value);
+    else if (name == "--password")
+        options.password = value;
+    else if (name == "--screenshots")
+        options.screenshots = value;
+    else
+        return false;
     return true;
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {
     int i = 1;
     for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
-        if (std::string(argv[i]) == "--show-menu") options.showMenu = true;
-        else if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options)) return false;
-        else ++i;
+        if (std::string(argv[i]) == "--show-menu")
+            options.showMenu = true;
+        else if (i + 1 >= argc || !ParseOption(argv[i], argv[i + 1], options))
+            return false;
+        else
+            ++i;
     }
     if (i >= argc) return false;
     options.verb = argv[i++];
@@ -84,8 +92,10 @@ void Photograph(const Options& options, vfhost::HostWindow& host, const std::str
 void PrintMenu(HMENU menu) {
     int position = 0;
     for (const vfhost::MenuItem& item : vfhost::ReadMenu(menu)) {
-        if (item.separator) std::printf("menu %d: ----\n", position++);
-        else std::printf("menu %d: id %u \"%s\"\n", position++, item.id, item.text.c_str());
+        if (item.separator)
+            std::printf("menu %d: ----\n", position++);
+        else
+            std::printf("menu %d: id %u \"%s\"\n", position++, item.id, item.text.c_str());
     }
 }
 
@@ -127,8 +137,7 @@ void AnswerRun(vftest::Gui& ui, const Options& options, vfhost::HostWindow& host
 // Without --password or --screenshots nobody but the user answers the dialogs.
 HRESULT InvokeHelped(const Options& options, vfhost::HostWindow& host, IContextMenu* menu, UINT offset,
                      vfhost::ProgressGate& gate, bool& helperFailed) {
-    if (options.password.empty() && options.screenshots.empty())
-        return vfhost::InvokeOffset(menu, host.hwnd(), offset);
+    if (options.password.empty() && options.screenshots.empty()) return vfhost::InvokeOffset(menu, host.hwnd(), offset);
     if (!options.screenshots.empty()) gate.HoldAtEachFile();
     vftest::GuiHelper gui([&](vftest::Gui& ui) { AnswerRun(ui, options, host, gate); });
     HRESULT result = vfhost::InvokeOffset(menu, host.hwnd(), offset);
@@ -163,8 +172,8 @@ int RunHost(const Options& options, vfhost::HostWindow& host) {
         return 1;
 
     HMENU popup = vfhost::BuildShellMenu();
-    result = menu->QueryContextMenu(popup, options.position, vfhost::kFirstCommandId, vfhost::kLastCommandId,
-                                    CMF_NORMAL);
+    result =
+        menu->QueryContextMenu(popup, options.position, vfhost::kFirstCommandId, vfhost::kLastCommandId, CMF_NORMAL);
     Report("QueryContextMenu at position " + std::to_string(options.position), result);
     PrintMenu(popup);
     PrintCommandStrings(menu.get(), HRESULT_CODE(result));

@@ -25,8 +25,7 @@ HRESULT CreateFromModule(const std::string& dll, vftest::ComRef<IShellExtInit>& 
 
 HRESULT CreateExtension(const std::string& dll, vftest::ComRef<IShellExtInit>& init) {
     if (!dll.empty()) return CreateFromModule(dll, init);
-    return CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
-                            init.out());
+    return CoCreateInstance(CLSID_VeilfoldShellExtension, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.out());
 }
 
 std::string LoadedModulePath() {
