@@ -210,11 +210,13 @@ TEST(CreditsAnimation, KeyOrLeftClickStopsItAndIsSwallowed) {
             if (frame != kStopAtFrame) return;
             if (input == StopInput::Key) vftest::SaveScreenshot("credits-our-texts");
             framesBefore = log.count;
-            // Unswallowed, either would press "&OK" and close the window.
+            // Unswallowed, either would press "&OK" (which has the focus) and
+            // close the window. Sent to the button itself, not to whatever has
+            // the focus at that moment on a busy desktop.
+            HWND ok = GetDlgItem(aboutSeen, IDOK);
             if (input == StopInput::Key) {
-                vftest::PostKeyPress(GetFocus(), VK_RETURN);
+                vftest::PostKeyPress(ok, VK_RETURN);
             } else {
-                HWND ok = GetDlgItem(aboutSeen, IDOK);
                 PostMessageA(ok, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
                 PostMessageA(ok, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
             }

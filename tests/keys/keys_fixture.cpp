@@ -8,6 +8,7 @@
 
 #include "common/state.h"
 #include "keys/dialog_support.h"
+#include "resource.h"
 
 namespace keytest {
 
@@ -152,7 +153,7 @@ void PressHelpKey(vftest::Gui& ui) {
 }
 
 void EnterAndClose(vftest::Gui& ui, HWND dialog, const char* password) {
-    ui.Type(dialog, 114, password);
+    ui.Type(dialog, IDC_PASSWORD, password);
     ui.Click(dialog, IDOK);
     ui.WaitGone(dialog);
 }
