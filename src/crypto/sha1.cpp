@@ -84,90 +84,27 @@ void Compress(std::uint32_t (&h)[5], Schedule& schedule) {
     const std::uint32_t* const older = opaque;
     std::uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4];
 
-    // clang-format off: five steps a line, so that the roles are seen to rotate
-    VF_ROUND1(a, b, c, d, e, 0);
-    VF_ROUND1(e, a, b, c, d, 1);
-    VF_ROUND1(d, e, a, b, c, 2);
-    VF_ROUND1(c, d, e, a, b, 3);
-    VF_ROUND1(b, c, d, e, a, 4);
-    VF_ROUND1(a, b, c, d, e, 5);
-    VF_ROUND1(e, a, b, c, d, 6);
-    VF_ROUND1(d, e, a, b, c, 7);
-    VF_ROUND1(c, d, e, a, b, 8);
-    VF_ROUND1(b, c, d, e, a, 9);
-    VF_ROUND1(a, b, c, d, e, 10);
-    VF_ROUND1(e, a, b, c, d, 11);
-    VF_ROUND1(d, e, a, b, c, 12);
-    VF_ROUND1(c, d, e, a, b, 13);
-    VF_ROUND1(b, c, d, e, a, 14);
-    VF_ROUND1(a, b, c, d, e, 15);
-    VF_ROUND1(e, a, b, c, d, 16);
-    VF_ROUND1(d, e, a, b, c, 17);
-    VF_ROUND1(c, d, e, a, b, 18);
-    VF_ROUND1(b, c, d, e, a, 19);
+    // Five steps a line, so that the roles are seen to rotate.
+    // clang-format off
+    VF_ROUND1(a, b, c, d, e, 0); VF_ROUND1(e, a, b, c, d, 1); VF_ROUND1(d, e, a, b, c, 2); VF_ROUND1(c, d, e, a, b, 3); VF_ROUND1(b, c, d, e, a, 4);
+    VF_ROUND1(a, b, c, d, e, 5); VF_ROUND1(e, a, b, c, d, 6); VF_ROUND1(d, e, a, b, c, 7); VF_ROUND1(c, d, e, a, b, 8); VF_ROUND1(b, c, d, e, a, 9);
+    VF_ROUND1(a, b, c, d, e, 10); VF_ROUND1(e, a, b, c, d, 11); VF_ROUND1(d, e, a, b, c, 12); VF_ROUND1(c, d, e, a, b, 13); VF_ROUND1(b, c, d, e, a, 14);
+    VF_ROUND1(a, b, c, d, e, 15); VF_ROUND1(e, a, b, c, d, 16); VF_ROUND1(d, e, a, b, c, 17); VF_ROUND1(c, d, e, a, b, 18); VF_ROUND1(b, c, d, e, a, 19);
 
-    VF_ROUND2(a, b, c, d, e, 20);
-    VF_ROUND2(e, a, b, c, d, 21);
-    VF_ROUND2(d, e, a, b, c, 22);
-    VF_ROUND2(c, d, e, a, b, 23);
-    VF_ROUND2(b, c, d, e, a, 24);
-    VF_ROUND2(a, b, c, d, e, 25);
-    VF_ROUND2(e, a, b, c, d, 26);
-    VF_ROUND2(d, e, a, b, c, 27);
-    VF_ROUND2(c, d, e, a, b, 28);
-    VF_ROUND2(b, c, d, e, a, 29);
-    VF_ROUND2(a, b, c, d, e, 30);
-    VF_ROUND2(e, a, b, c, d, 31);
-    VF_ROUND2(d, e, a, b, c, 32);
-    VF_ROUND2(c, d, e, a, b, 33);
-    VF_ROUND2(b, c, d, e, a, 34);
-    VF_ROUND2(a, b, c, d, e, 35);
-    VF_ROUND2(e, a, b, c, d, 36);
-    VF_ROUND2(d, e, a, b, c, 37);
-    VF_ROUND2(c, d, e, a, b, 38);
-    VF_ROUND2(b, c, d, e, a, 39);
+    VF_ROUND2(a, b, c, d, e, 20); VF_ROUND2(e, a, b, c, d, 21); VF_ROUND2(d, e, a, b, c, 22); VF_ROUND2(c, d, e, a, b, 23); VF_ROUND2(b, c, d, e, a, 24);
+    VF_ROUND2(a, b, c, d, e, 25); VF_ROUND2(e, a, b, c, d, 26); VF_ROUND2(d, e, a, b, c, 27); VF_ROUND2(c, d, e, a, b, 28); VF_ROUND2(b, c, d, e, a, 29);
+    VF_ROUND2(a, b, c, d, e, 30); VF_ROUND2(e, a, b, c, d, 31); VF_ROUND2(d, e, a, b, c, 32); VF_ROUND2(c, d, e, a, b, 33); VF_ROUND2(b, c, d, e, a, 34);
+    VF_ROUND2(a, b, c, d, e, 35); VF_ROUND2(e, a, b, c, d, 36); VF_ROUND2(d, e, a, b, c, 37); VF_ROUND2(c, d, e, a, b, 38); VF_ROUND2(b, c, d, e, a, 39);
 
-    VF_ROUND3(a, b, c, d, e, 40);
-    VF_ROUND3(e, a, b, c, d, 41);
-    VF_ROUND3(d, e, a, b, c, 42);
-    VF_ROUND3(c, d, e, a, b, 43);
-    VF_ROUND3(b, c, d, e, a, 44);
-    VF_ROUND3(a, b, c, d, e, 45);
-    VF_ROUND3(e, a, b, c, d, 46);
-    VF_ROUND3(d, e, a, b, c, 47);
-    VF_ROUND3(c, d, e, a, b, 48);
-    VF_ROUND3(b, c, d, e, a, 49);
-    VF_ROUND3(a, b, c, d, e, 50);
-    VF_ROUND3(e, a, b, c, d, 51);
-    VF_ROUND3(d, e, a, b, c, 52);
-    VF_ROUND3(c, d, e, a, b, 53);
-    VF_ROUND3(b, c, d, e, a, 54);
-    VF_ROUND3(a, b, c, d, e, 55);
-    VF_ROUND3(e, a, b, c, d, 56);
-    VF_ROUND3(d, e, a, b, c, 57);
-    VF_ROUND3(c, d, e, a, b, 58);
-    VF_ROUND3(b, c, d, e, a, 59);
+    VF_ROUND3(a, b, c, d, e, 40); VF_ROUND3(e, a, b, c, d, 41); VF_ROUND3(d, e, a, b, c, 42); VF_ROUND3(c, d, e, a, b, 43); VF_ROUND3(b, c, d, e, a, 44);
+    VF_ROUND3(a, b, c, d, e, 45); VF_ROUND3(e, a, b, c, d, 46); VF_ROUND3(d, e, a, b, c, 47); VF_ROUND3(c, d, e, a, b, 48); VF_ROUND3(b, c, d, e, a, 49);
+    VF_ROUND3(a, b, c, d, e, 50); VF_ROUND3(e, a, b, c, d, 51); VF_ROUND3(d, e, a, b, c, 52); VF_ROUND3(c, d, e, a, b, 53); VF_ROUND3(b, c, d, e, a, 54);
+    VF_ROUND3(a, b, c, d, e, 55); VF_ROUND3(e, a, b, c, d, 56); VF_ROUND3(d, e, a, b, c, 57); VF_ROUND3(c, d, e, a, b, 58); VF_ROUND3(b, c, d, e, a, 59);
 
-    VF_ROUND4(a, b, c, d, e, 60);
-    VF_ROUND4(e, a, b, c, d, 61);
-    VF_ROUND4(d, e, a, b, c, 62);
-    VF_ROUND4(c, d, e, a, b, 63);
-    VF_ROUND4(b, c, d, e, a, 64);
-    VF_ROUND4(a, b, c, d, e, 65);
-    VF_ROUND4(e, a, b, c, d, 66);
-    VF_ROUND4(d, e, a, b, c, 67);
-    VF_ROUND4(c, d, e, a, b, 68);
-    VF_ROUND4(b, c, d, e, a, 69);
-    VF_ROUND4(a, b, c, d, e, 70);
-    VF_ROUND4(e, a, b, c, d, 71);
-    VF_ROUND4(d, e, a, b, c, 72);
-    VF_ROUND4(c, d, e, a, b, 73);
-    VF_ROUND4(b, c, d, e, a, 74);
-    VF_ROUND4(a, b, c, d, e, 75);
-    VF_ROUND4(e, a, b, c, d, 76);
-    VF_ROUND4(d, e, a, b, c, 77);
-    VF_ROUND4(c, d, e, a, b, 78);
-    VF_ROUND4(b, c, d, e, a, 79);
+    VF_ROUND4(a, b, c, d, e, 60); VF_ROUND4(e, a, b, c, d, 61); VF_ROUND4(d, e, a, b, c, 62); VF_ROUND4(c, d, e, a, b, 63); VF_ROUND4(b, c, d, e, a, 64);
+    VF_ROUND4(a, b, c, d, e, 65); VF_ROUND4(e, a, b, c, d, 66); VF_ROUND4(d, e, a, b, c, 67); VF_ROUND4(c, d, e, a, b, 68); VF_ROUND4(b, c, d, e, a, 69);
+    VF_ROUND4(a, b, c, d, e, 70); VF_ROUND4(e, a, b, c, d, 71); VF_ROUND4(d, e, a, b, c, 72); VF_ROUND4(c, d, e, a, b, 73); VF_ROUND4(b, c, d, e, a, 74);
+    VF_ROUND4(a, b, c, d, e, 75); VF_ROUND4(e, a, b, c, d, 76); VF_ROUND4(d, e, a, b, c, 77); VF_ROUND4(c, d, e, a, b, 78); VF_ROUND4(b, c, d, e, a, 79);
     // clang-format on
 
     h[0] += a;

@@ -57,9 +57,12 @@ const char kMemory[] = "32768 KB";
 const char kProcessor[] = "PENTIUM";
 const char kCredits[] = "Credits";
 
+// A row a case, as the layout reads.
+// clang-format off
 const std::vector<Measured> kWorkedSizes = {
-    {kTitle, {200, 22}},         {kText, {250, 16}},     {kMemoryLabel, {100, 16}}, {kMemory, {60, 16}},
-    {kProcessorLabel, {95, 16}}, {kProcessor, {55, 16}}, {kCredits, {300, 160}}};
+    {kTitle, {200, 22}},        {kText, {250, 16}},           {kMemoryLabel, {100, 16}}, {kMemory, {60, 16}},
+    {kProcessorLabel, {95, 16}}, {kProcessor, {55, 16}},       {kCredits, {300, 160}}};
+// clang-format on
 
 std::vector<Measured> With(std::vector<Measured> sizes, Measured changed) {
     for (Measured& m : sizes)
@@ -67,60 +70,36 @@ std::vector<Measured> With(std::vector<Measured> sizes, Measured changed) {
     return sizes;
 }
 
+// A row a case, as the layout reads.
+// clang-format off
 const LayoutCase kCases[] = {
     {"worked example: icon, title, text, grid, two buttons",
      {kTitle, kText, kMemory, kProcessor, kCredits, {32, 32}},
      kWorkedSizes,
      {300, 124},
-     {{40, 4, 200, 24},
-      {40, 32, 252, 16},
-      {4, 56, 144, 16},
-      {152, 56, 144, 16},
-      {4, 76, 144, 16},
-      {152, 76, 144, 16},
-      {4, 96, 144, 24},
-      {152, 96, 144, 24}}},
+     {{40, 4, 200, 24}, {40, 32, 252, 16}, {4, 56, 144, 16}, {152, 56, 144, 16}, {4, 76, 144, 16},
+      {152, 76, 144, 16}, {4, 96, 144, 24}, {152, 96, 144, 24}}},
     {"no credits: one centred OK button",
      {kTitle, kText, kMemory, kProcessor, nullptr, {32, 32}},
      kWorkedSizes,
      {296, 124},
-     {{40, 4, 200, 24},
-      {40, 32, 252, 16},
-      {4, 56, 142, 16},
-      {150, 56, 142, 16},
-      {4, 76, 142, 16},
-      {150, 76, 142, 16},
-      {73, 96, 142, 24},
-      kNone}},
+     {{40, 4, 200, 24}, {40, 32, 252, 16}, {4, 56, 142, 16}, {150, 56, 142, 16}, {4, 76, 142, 16},
+      {150, 76, 142, 16}, {73, 96, 142, 24}, kNone}},
     {"title wider than half the screen wraps; the text moves down",
      {kTitle, kText, kMemory, kProcessor, kCredits, {32, 32}},
      With(kWorkedSizes, {kTitle, {480, 44}}),
      {524, 144},
-     {{40, 4, 480, 44},
-      {40, 52, 252, 16},
-      {4, 76, 256, 16},
-      {264, 76, 256, 16},
-      {4, 96, 256, 16},
-      {264, 96, 256, 16},
-      {4, 116, 256, 24},
-      {264, 116, 256, 24}}},
+     {{40, 4, 480, 44}, {40, 52, 252, 16}, {4, 76, 256, 16}, {264, 76, 256, 16}, {4, 96, 256, 16},
+      {264, 96, 256, 16}, {4, 116, 256, 24}, {264, 116, 256, 24}}},
     {"no icon, unmeasurable title, odd sizes rounded up, widest grid text sets the width",
      {kTitle, kText, kMemory, kProcessor, nullptr, {0, 0}},
-     {{kText, {101, 15}},
-      {kMemoryLabel, {150, 16}},
-      {kMemory, {60, 16}},
-      {kProcessorLabel, {95, 16}},
+     {{kText, {101, 15}}, {kMemoryLabel, {150, 16}}, {kMemory, {60, 16}}, {kProcessorLabel, {95, 16}},
       {kProcessor, {55, 16}}},
      {316, 96},
-     {kNone,
-      {4, 4, 104, 16},
-      {4, 28, 152, 16},
-      {160, 28, 152, 16},
-      {4, 48, 152, 16},
-      {160, 48, 152, 16},
-      {78, 68, 152, 24},
-      kNone}},
+     {kNone, {4, 4, 104, 16}, {4, 28, 152, 16}, {160, 28, 152, 16}, {4, 48, 152, 16}, {160, 48, 152, 16},
+      {78, 68, 152, 24}, kNone}},
 };
+// clang-format on
 
 TEST(AboutLayout, PlacesEveryControlFromTheMeasurements) {
     const LayoutUnits units{4, 4};
