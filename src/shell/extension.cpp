@@ -8,7 +8,9 @@
 #include "common/state.h"
 #include "shell/selection.h"
 
-CShellExtension::CShellExtension() : m_cRef(1), m_szPath{} { InterlockedIncrement(&g_cObjects); }
+CShellExtension::CShellExtension(const RunSteps& runSteps) : m_runSteps(&runSteps), m_cRef(1), m_szPath{} {
+    InterlockedIncrement(&g_cObjects);
+}
 
 CShellExtension::~CShellExtension() {
     // The selection belongs to the process, not to the object: any object's

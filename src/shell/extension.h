@@ -6,9 +6,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "shell/command.h"
+
 class CShellExtension final : public IContextMenu, public IShellExtInit {
 public:
-    CShellExtension();
+    // `runSteps` carry out its commands; a test may stand in for them.
+    explicit CShellExtension(const RunSteps& runSteps = kRunSteps);
     CShellExtension(const CShellExtension&) = delete;
     CShellExtension& operator=(const CShellExtension&) = delete;
 
@@ -28,7 +31,9 @@ public:
 private:
     ~CShellExtension();  // only Release destroys
     HRESULT RecordDroppedPaths(HDROP drop) noexcept;
+    static HRESULT FindInvokedCommand(const CMINVOKECOMMANDINFO& info, const MenuCommand*& command);
 
+    const RunSteps* m_runSteps;
     LONG m_cRef;
     char m_szPath[MAX_PATH];  // each selected path in turn, during Initialize and during a run
 };

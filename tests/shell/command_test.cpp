@@ -141,6 +141,50 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
     }
 }
 
+// Explorer may invoke a command by the canonical verb it read from
+// GetCommandString, on an object other than the one that filled the menu.
+TEST_F(CommandRun, EachReportedVerbInvokesItsCommand) {
+    vftest::ComRef<IContextMenu> menu;
+    ASSERT_EQ(HandOut(new CShellExtension(kFakeSteps), IID_IContextMenu, menu.out()), S_OK);
+    for (UINT offset : {IDM_ENCRYPT, IDM_DECRYPT}) {
+        char verb[64] = "";
+        WCHAR wideVerb[64] = L"";
+        ASSERT_EQ(menu->GetCommandString(offset, GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+        ASSERT_EQ(menu->GetCommandString(offset, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(wideVerb), 64), S_OK);
+        std::string upper = verb;
+        CharUpperA(upper.data());
+        const char* otherVerb = kMenuCommands[1 - offset].verb;
+
+        struct Call {
+            const char* how;
+            DWORD cbSize, mask;
+            const char* ansi;
+            const WCHAR* wide;
+        };
+        const Call calls[] = {
+            {"ANSI", sizeof(CMINVOKECOMMANDINFO), 0, verb, nullptr},
+            {"ANSI, upper case", sizeof(CMINVOKECOMMANDINFO), 0, upper.c_str(), nullptr},
+            {"wide, ahead of the ANSI field", sizeof(CMINVOKECOMMANDINFOEX), CMIC_MASK_UNICODE, otherVerb, wideVerb},
+            {"Unicode flag on a short structure: ANSI", sizeof(CMINVOKECOMMANDINFO), CMIC_MASK_UNICODE, verb, nullptr},
+        };
+        for (const Call& call : calls) {
+            SCOPED_TRACE(std::string(verb) + ", " + call.how);
+            CMINVOKECOMMANDINFOEX info{};
+            info.cbSize = call.cbSize;
+            info.fMask = call.mask;
+            info.lpVerb = call.ansi;
+            info.lpVerbW = call.wide;
+            steps_.walks.clear();
+            EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), S_OK);
+            ASSERT_EQ(steps_.walks.size(), 3u);
+            EXPECT_EQ(steps_.walks[0].encrypt, kMenuCommands[offset].encrypt);
+            EXPECT_EQ(steps_.walks[0].progressCaption,
+                      offset == IDM_ENCRYPT ? "Encrypting Files..." : "Decrypting Files...");
+            ExpectTornDown();
+        }
+    }
+}
+
 TEST_F(CommandRun, RetainedKeyAsksForNoPasswordAndOutlivesTheRun) {
     steps_.retainedKeyStored = TRUE;
     EXPECT_EQ(Run(), S_OK);

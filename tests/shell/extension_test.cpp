@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -198,12 +199,25 @@ TEST_F(Extension, GetCommandStringAnswersEachKindOfRequest) {
 TEST_F(Extension, InvokeCommandRefusesVerbsItDoesNotKnowAndOpensNothing) {
     g_bCancel = 7;
     g_bIsNT = 7;
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
     // A run started by mistake would wait in a dialog: the helper closes it and fails the test.
     vftest::GuiHelper watch(vftest::NothingExpected);
-    info.lpVerb = "encrypt";
-    EXPECT_EQ(menu_->InvokeCommand(&info), E_FAIL);
+    const char* const unknownVerbs[] = {"open", "", "encrypt ", "encryp", "decrypted", "runas"};
+    for (const char* verb : unknownVerbs) {
+        SCOPED_TRACE(std::string("verb \"") + verb + "\"");
+        CMINVOKECOMMANDINFOEX info{};
+        info.cbSize = sizeof(CMINVOKECOMMANDINFO);
+        info.lpVerb = verb;
+        EXPECT_EQ(menu_->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), E_FAIL);
+        // A Unicode caller's verb is the wide one, whatever the ANSI field says.
+        std::wstring wide(verb, verb + strlen(verb));
+        info.cbSize = sizeof info;
+        info.fMask = CMIC_MASK_UNICODE;
+        info.lpVerb = "encrypt";
+        info.lpVerbW = wide.c_str();
+        EXPECT_EQ(menu_->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), E_FAIL);
+    }
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);
     EXPECT_EQ(menu_->InvokeCommand(&info), E_INVALIDARG);
     watch.Join();
