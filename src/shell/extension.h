@@ -6,6 +6,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string>
+#include <vector>
+
 #include "shell/command.h"
 
 class CShellExtension final : public IContextMenu, public IShellExtInit {
@@ -28,6 +31,9 @@ public:
     // IShellExtInit
     STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
 
+    // The paths handed to this object's Initialize, in the shell's order.
+    const std::vector<std::string>& Selection() const { return m_selection; }
+
 private:
     ~CShellExtension();  // only Release destroys
     HRESULT RecordDroppedPaths(HDROP drop) noexcept;
@@ -36,4 +42,7 @@ private:
     const RunSteps* m_runSteps;
     LONG m_cRef;
     char m_szPath[MAX_PATH];  // each selected path in turn, during Initialize and during a run
+    // The selection belongs to the object: Explorer may keep several alive at
+    // once, for the same menu or for menus of other windows.
+    std::vector<std::string> m_selection;
 };

@@ -15,7 +15,6 @@
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -89,15 +88,26 @@ protected:
     void SetUp() override {
         s_steps = &steps_;
         g_hwndOwner = owner_.hwnd();
-        ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second", "C:\\third"}));
     }
-    void TearDown() override {
-        ClearSelection();
-        s_steps = nullptr;
-    }
+    void TearDown() override { s_steps = nullptr; }
 
     HRESULT Run(UINT offset = IDM_ENCRYPT, HWND shellWindow = nullptr) {
-        return RunCommand(kMenuCommands[offset], path_, shellWindow, kFakeSteps);
+        return RunCommand(kMenuCommands[offset], selection_, path_, shellWindow, kFakeSteps);
+    }
+    // An extension object with the stand-in steps, initialized with `paths`.
+    CShellExtension* NewObject(vftest::ComRef<IContextMenu>& menu, const std::vector<std::string>& paths) {
+        auto* object = new CShellExtension(kFakeSteps);
+        EXPECT_EQ(HandOut(object, IID_IContextMenu, menu.out()), S_OK);
+        IDataObject* data = vftest::CreateDropDataObject(paths);
+        EXPECT_EQ(object->Initialize(nullptr, data, nullptr), S_OK);
+        data->Release();
+        return object;
+    }
+    static HRESULT Invoke(IContextMenu* menu, UINT offset) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        return menu->InvokeCommand(&info);
     }
     std::vector<std::string> WalkedPaths() const {
         std::vector<std::string> paths;
@@ -114,6 +124,7 @@ protected:
     vftest::SharedStateScope state_;
     vftest::OwnerWindow owner_;
     Steps steps_;
+    std::vector<std::string> selection_{"C:\\first", "C:\\second", "C:\\third"};
     char path_[MAX_PATH] = "";
 };
 
@@ -127,7 +138,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
     for (const Case& c : cases) {
         steps_.walks.clear();
         EXPECT_EQ(Run(c.offset), S_OK);
-        EXPECT_EQ(WalkedPaths(), vftest::Selection());
+        EXPECT_EQ(WalkedPaths(), selection_);
         for (const WalkSeen& walk : steps_.walks) {
             EXPECT_EQ(walk.encrypt, c.encrypt);
             EXPECT_TRUE(walk.bufferLive);
@@ -145,7 +156,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
 // GetCommandString, on an object other than the one that filled the menu.
 TEST_F(CommandRun, EachReportedVerbInvokesItsCommand) {
     vftest::ComRef<IContextMenu> menu;
-    ASSERT_EQ(HandOut(new CShellExtension(kFakeSteps), IID_IContextMenu, menu.out()), S_OK);
+    NewObject(menu, selection_);
     for (UINT offset : {IDM_ENCRYPT, IDM_DECRYPT}) {
         char verb[64] = "";
         WCHAR wideVerb[64] = L"";
@@ -176,7 +187,7 @@ TEST_F(CommandRun, EachReportedVerbInvokesItsCommand) {
             info.lpVerbW = call.wide;
             steps_.walks.clear();
             EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), S_OK);
-            ASSERT_EQ(steps_.walks.size(), 3u);
+            ASSERT_EQ(WalkedPaths(), selection_);
             EXPECT_EQ(steps_.walks[0].encrypt, kMenuCommands[offset].encrypt);
             EXPECT_EQ(steps_.walks[0].progressCaption,
                       offset == IDM_ENCRYPT ? "Encrypting Files..." : "Decrypting Files...");
@@ -263,7 +274,7 @@ private:
 };
 
 TEST_F(CommandRun, EmptySelectionStillOpensAndClosesTheWindow) {
-    ClearSelection();
+    selection_.clear();
     DestroyedDialogs dialogs;
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(dialogs.captions(), std::vector<std::string>{"Encrypting Files..."});
@@ -290,9 +301,35 @@ TEST_F(CommandRun, DeadOwnerGivesWayToTheShellsWindow) {
 }
 
 TEST_F(CommandRun, SelectionChangedDuringTheRunDoesNotChangeWhatIsWalked) {
-    steps_.duringWalk = [] { ClearSelection(); };  // another object ended meanwhile
-    EXPECT_EQ(Run(), S_OK);
-    EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second", "C:\\third"}));
+    vftest::ComRef<IContextMenu> menu;
+    CShellExtension* object = NewObject(menu, selection_);
+    // The shell hands the object more paths while the run pumps messages.
+    steps_.duringWalk = [&] {
+        if (steps_.walks.size() != 1) return;
+        IDataObject* data = vftest::CreateDropDataObject(std::vector<std::string>(50, "C:\\later"));
+        object->Initialize(nullptr, data, nullptr);
+        data->Release();
+    };
+    EXPECT_EQ(Invoke(menu.get(), IDM_ENCRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), selection_);
+}
+
+// Explorer keeps several objects alive at once, for one menu or for the
+// menus of several windows: each runs over the paths it was given.
+TEST_F(CommandRun, EachObjectWalksItsOwnSelection) {
+    const std::vector<std::string> first{"C:\\a\\one", "C:\\a\\two"}, second{"D:\\b"};
+    vftest::ComRef<IContextMenu> a, b;
+    NewObject(a, first);
+    NewObject(b, second);
+    EXPECT_EQ(Invoke(a.get(), IDM_ENCRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), first);
+    steps_.walks.clear();
+    EXPECT_EQ(Invoke(b.get(), IDM_DECRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), second);
+    a.Reset();
+    steps_.walks.clear();
+    EXPECT_EQ(Invoke(b.get(), IDM_DECRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), second) << "the end of another object took the selection away";
 }
 
 TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
@@ -308,12 +345,14 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
         info.lpVerb = MAKEINTRESOURCEA(IDM_DECRYPT);
         nested = other->InvokeCommand(&info);
         // And from another thread.
-        std::thread([&] { fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], path_, nullptr, kFakeSteps); }).join();
+        std::thread([&] {
+            fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], selection_, path_, nullptr, kFakeSteps);
+        }).join();
         cancelSeen = g_bCancel;
         g_bCancel = FALSE;
     };
     ASSERT_EQ(HandOut(new CShellExtension, IID_IContextMenu, other.out()), S_OK);
-    ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second"}));
+    selection_ = {"C:\\first", "C:\\second"};
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(nested, kRunAlreadyActive);
     EXPECT_EQ(fromThread, kRunAlreadyActive);
@@ -321,7 +360,7 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
     EXPECT_EQ(steps_.acquireCalls, 1) << "a refused run asked for a key";
     EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second"}));
     other.Reset();
-    ASSERT_TRUE(vftest::SetSelection({"C:\\again"}));
+    selection_ = {"C:\\again"};
     steps_.walks.clear();
     steps_.duringWalk = nullptr;
     EXPECT_EQ(Run(), S_OK) << "the next run after the end is accepted";

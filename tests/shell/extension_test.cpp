@@ -13,7 +13,6 @@
 #include "shared_state.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -24,9 +23,9 @@ class Extension : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        ClearSelection();
         objectsBefore_ = g_cObjects;
-        ASSERT_EQ(HandOut(new CShellExtension, IID_IShellExtInit, init_.out()), S_OK);
+        object_ = new CShellExtension;
+        ASSERT_EQ(HandOut(object_, IID_IShellExtInit, init_.out()), S_OK);
         ASSERT_EQ(init_->QueryInterface(IID_IContextMenu, menu_.out()), S_OK);
     }
     void TearDown() override {
@@ -54,6 +53,7 @@ protected:
     vftest::TempDir dir_;
     ComRef<IShellExtInit> init_;
     ComRef<IContextMenu> menu_;
+    CShellExtension* object_ = nullptr;  // alive while init_ or menu_ holds it
     LONG objectsBefore_ = 0;
 };
 
@@ -62,7 +62,7 @@ TEST_F(Extension, InitializeRecordsTheShellsSelectionInItsOrder) {
     IDataObject* data = vftest::CreateShellDataObject(paths);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(InitializeWith(data), S_OK);
-    EXPECT_EQ(vftest::Selection(), paths);
+    EXPECT_EQ(object_->Selection(), paths);
 }
 
 TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
@@ -70,23 +70,22 @@ TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
     auto second = MakeFiles({"two.txt", "three.txt"});
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(first)), S_OK);
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(second)), S_OK);
-    EXPECT_EQ(vftest::Selection(), (std::vector<std::string>{first[0], second[0], second[1]}));
+    EXPECT_EQ(object_->Selection(), (std::vector<std::string>{first[0], second[0], second[1]}));
 }
 
-TEST_F(Extension, LastReleaseEmptiesTheSelectionAndTheCount) {
+TEST_F(Extension, LastReleaseLowersTheCount) {
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x.txt", "C:\\y"})), S_OK);
     EXPECT_EQ(g_cObjects, objectsBefore_ + 1);
     menu_.Reset();
-    EXPECT_EQ(vftest::Selection().size(), 2u) << "the object is still held through IShellExtInit";
+    EXPECT_EQ(object_->Selection().size(), 2u) << "the object is still held through IShellExtInit";
     init_.Reset();
-    EXPECT_TRUE(vftest::Selection().empty());
     EXPECT_EQ(g_cObjects, objectsBefore_);
 }
 
 TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
     std::string longPath = "C:\\" + std::string(300, 'p');
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({longPath, "C:\\short"})), S_OK);
-    const std::vector<std::string> selection = vftest::Selection();
+    const std::vector<std::string> selection = object_->Selection();
     ASSERT_EQ(selection.size(), 2u);
     EXPECT_EQ(selection[0], longPath.substr(0, MAX_PATH - 1));
     EXPECT_EQ(selection[1], "C:\\short");
@@ -95,9 +94,9 @@ TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
 TEST_F(Extension, InitializeWithoutUsableDataRecordsNothing) {
     EXPECT_EQ(InitializeWith(nullptr), E_FAIL);
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x"}, true)), E_FAIL);
-    EXPECT_TRUE(vftest::Selection().empty());
+    EXPECT_TRUE(object_->Selection().empty());
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({})), S_OK);
-    EXPECT_TRUE(vftest::Selection().empty());
+    EXPECT_TRUE(object_->Selection().empty());
 }
 
 // A popup menu with seven items of the shell's own, ids 1 to 7.
