@@ -25,6 +25,7 @@
 #define IDS_CANNOT_RENAME         137
 #define IDS_CANNOT_TRANSFORM      138
 #define IDS_PATH_TOO_LONG         139
+#define IDS_RUN_ACTIVE            140  // a command refused while another runs
 
 // Progress window.
 #define IDC_FILENAME    125

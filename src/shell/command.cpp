@@ -11,6 +11,7 @@
 #include "fileproc/walker.h"
 #include "keys/acquire.h"
 #include "keys/keystore.h"
+#include "resource.h"
 #include "shell/progress.h"
 
 const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, WalkPath};
@@ -99,7 +100,13 @@ void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::string
 HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
                    HWND shellWindow, const RunSteps& steps) {
     ActiveRun run;
-    if (!run.acquired()) return kRunAlreadyActive;
+    if (!run.acquired()) {
+        // The run disables only its own owner: the window the user clicked may
+        // be another, and a refusal nobody sees looks like a command that worked.
+        ShowMessage(IsWindow(shellWindow) ? shellWindow : nullptr, LoadResString(g_hInstance, IDS_RUN_ACTIVE),
+                    kStyleFailure);
+        return kRunAlreadyActive;
+    }
     ReplaceDeadOwner(shellWindow);
 
     if (!ObtainKey(steps)) {

@@ -29,6 +29,6 @@ inline constexpr HRESULT kRunAlreadyActive = HRESULT_FROM_WIN32(ERROR_BUSY);
 // each to the walker through `pathBuffer`. `shellWindow` is the window the shell passed with the
 // command: the owner of the run's windows when the one taken at load is gone.
 // S_OK for every run started, whatever its outcome; kRunAlreadyActive when
-// refused.
+// refused, after a message box owned by `shellWindow`.
 HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
                    HWND shellWindow, const RunSteps& steps = kRunSteps);

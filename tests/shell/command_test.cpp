@@ -332,7 +332,8 @@ TEST_F(CommandRun, EachObjectWalksItsOwnSelection) {
     EXPECT_EQ(WalkedPaths(), second) << "the end of another object took the selection away";
 }
 
-TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
+TEST_F(CommandRun, SecondCommandDuringARunIsRefusedVisiblyAndTouchesNothing) {
+    vftest::OwnerWindow clicked;  // the window of the second command, not the run's owner
     vftest::ComRef<IContextMenu> other;
     HRESULT nested = S_OK, fromThread = S_OK;
     BOOL cancelSeen = -1;
@@ -343,6 +344,7 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
         CMINVOKECOMMANDINFO info{};
         info.cbSize = sizeof info;
         info.lpVerb = MAKEINTRESOURCEA(IDM_DECRYPT);
+        info.hwnd = clicked.hwnd();
         nested = other->InvokeCommand(&info);
         // And from another thread.
         std::thread([&] {
@@ -353,7 +355,23 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
     };
     ASSERT_EQ(HandOut(new CShellExtension, IID_IContextMenu, other.out()), S_OK);
     selection_ = {"C:\\first", "C:\\second"};
+    std::vector<vftest::MessageBoxSeen> boxes;
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        for (int i = 0; i < 2; ++i) {
+            boxes.push_back(ui.WaitMessageBox());
+            ui.Answer(boxes.back(), IDOK);
+        }
+    });
     EXPECT_EQ(Run(), S_OK);
+    gui.Join();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const vftest::MessageBoxSeen& box : boxes) {
+        EXPECT_EQ(box.caption, "Veilfold");
+        EXPECT_EQ(box.text,
+                  "Files are already being encrypted or decrypted.\r\nPlease try again when that has finished.");
+    }
+    EXPECT_EQ(boxes[0].owner, clicked.hwnd()) << "the box belongs to the window the user clicked";
+    EXPECT_EQ(boxes[1].owner, nullptr) << "a command without a window still gets its box";
     EXPECT_EQ(nested, kRunAlreadyActive);
     EXPECT_EQ(fromThread, kRunAlreadyActive);
     EXPECT_EQ(cancelSeen, 5);
