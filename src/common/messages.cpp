@@ -8,8 +8,10 @@ constexpr int kResStringBufferSize = 512;
 constexpr int kResStringPieceSize = 256;
 constexpr char kContinuationMark = '!';
 
-char s_resStrings[3][kResStringBufferSize];
-int s_nextResString;
+// Per thread: Explorer asks for help texts on other threads than the one a
+// run is on, and a shared buffer could change under a text still being read.
+thread_local char s_resStrings[3][kResStringBufferSize];
+thread_local int s_nextResString;
 }  // namespace
 
 const char* LoadResString(HINSTANCE instance, UINT id) {

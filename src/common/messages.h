@@ -10,8 +10,9 @@ inline constexpr UINT kStyleContinue = MB_YESNO | MB_ICONEXCLAMATION;         //
 inline constexpr UINT kStyleConfirm = MB_YESNOCANCEL | MB_ICONEXCLAMATION;    // 0x33: already / not encrypted
 
 // String-table entry `id` of `instance`. An entry beginning with "!" continues
-// with entry id + 1. The text lives in one of three rotating 512-byte buffers:
-// it stays valid until the third following call. Never null; "" when missing.
+// with entry id + 1. The text lives in one of three rotating 512-byte buffers
+// of the calling thread: it stays valid until the third following call on that
+// thread, whatever other threads load. Never null; "" when missing.
 const char* LoadResString(HINSTANCE instance, UINT id);
 
 // Drains the calling thread's queue without waiting, letting the progress

@@ -5,8 +5,8 @@
 // one command run at a time holds everything else (a second is refused before
 // it touches any), and the run uses it on its own thread without locks.
 // g_cObjects is the exception: every thread counts its objects with
-// interlocked operations. The selection is not here: it has a lock of its
-// own, beside the extension object.
+// interlocked operations. The selection is not here: each extension object
+// keeps its own.
 #include <windows.h>
 
 #include "crypto/sha1.h"

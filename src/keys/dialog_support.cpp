@@ -1,12 +1,65 @@
 #include "keys/dialog_support.h"
 
+#include <htmlhelp.h>
+
 #include "common/messages.h"
 #include "common/state.h"
 #include "common/texts.h"
 #include "crypto/wipe.h"
 #include "keys/keystore.h"
+#include "resource.h"
+
+namespace {
+
+// Explorer loads the module into every window that shows a menu: the help
+// library is loaded only when help is asked for.
+HWND WINAPI HtmlHelpOfHhctrl(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {
+    static HtmlHelpFunction htmlHelp;
+    if (!htmlHelp) {
+        if (HMODULE library = LoadLibraryA("hhctrl.ocx"))
+            htmlHelp = reinterpret_cast<HtmlHelpFunction>(GetProcAddress(library, "HtmlHelpA"));
+    }
+    return htmlHelp ? htmlHelp(caller, file, command, data) : nullptr;
+}
+
+// "veilfold.hlp" beside the module, where an old installation left one.
+bool FindOldHelpFile(char (&path)[MAX_PATH]) {
+    DWORD length = GetModuleFileNameA(g_hInstance, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    char* name = path + length;
+    while (name > path && name[-1] != '\\') --name;
+    if ((name - path) + static_cast<int>(sizeof kHelpFile) > MAX_PATH) return false;
+    lstrcpyA(name, kHelpFile);
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The topic of `control` in an id and topic table ended by 0, 0; 0 when none.
+DWORD TopicOf(HWND control, const DWORD* helpIds) {
+    const DWORD id = static_cast<DWORD>(GetDlgCtrlID(control));
+    for (; helpIds[0] || helpIds[1]; helpIds += 2)
+        if (helpIds[0] == id) return helpIds[1];
+    return 0;
+}
+
+// The topic's text from the string table, just below the control.
+void ShowTopicPopup(HWND control, DWORD topic) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    HH_POPUP popup{};
+    popup.cbStruct = sizeof popup;
+    popup.hinst = g_hInstance;
+    popup.idString = IDS_HELP_TOPIC_BASE + topic;
+    popup.pt = {(rect.left + rect.right) / 2, rect.bottom};
+    popup.clrForeground = popup.clrBackground = static_cast<COLORREF>(-1);
+    popup.rcMargins = {-1, -1, -1, -1};
+    g_pfnHtmlHelp(control, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
+}
+
+}  // namespace
 
 WinHelpFunction g_pfnWinHelp = WinHelpA;
+HtmlHelpFunction g_pfnHtmlHelp = HtmlHelpOfHhctrl;
 
 PasswordField::PasswordField(HWND dialog, int id) {
     length_ = static_cast<int>(GetDlgItemTextA(dialog, id, text_, kPasswordFieldSize));
@@ -42,5 +95,11 @@ void ShowContextHelp(LPARAM helpInfo, const DWORD* helpIds) {
     const HELPINFO* info = reinterpret_cast<const HELPINFO*>(helpInfo);
     // Help on a menu item has no topic of its own.
     if (info->iContextType != HELPINFO_WINDOW) return;
-    g_pfnWinHelp(static_cast<HWND>(info->hItemHandle), kHelpFile, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(helpIds));
+    HWND control = static_cast<HWND>(info->hItemHandle);
+    char oldHelpFile[MAX_PATH];
+    if (FindOldHelpFile(oldHelpFile)) {
+        g_pfnWinHelp(control, oldHelpFile, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(helpIds));
+    } else if (DWORD topic = TopicOf(control, helpIds)) {
+        ShowTopicPopup(control, topic);
+    }
 }

@@ -44,6 +44,11 @@ bool RunModalDialog(const char* templateName, DLGPROC procedure);
 // WM_HELP of a password dialog: help for the control under the cursor or focus.
 void ShowContextHelp(LPARAM helpInfo, const DWORD* helpIds);
 
-// The help call, replaceable so that tests can watch it; WinHelpA by default.
+// The help calls, replaceable so that tests can watch them. WinHelpA serves
+// an old "veilfold.hlp" beside the module; without one, a popup of the
+// module's own topic text goes through HtmlHelpA (hhctrl.ocx, loaded on
+// first use), since current Windows has no WinHelp.
 using WinHelpFunction = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
 extern WinHelpFunction g_pfnWinHelp;
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+extern HtmlHelpFunction g_pfnHtmlHelp;

@@ -6,7 +6,8 @@
 
 extern BOOL g_bAskOldPassword;  // the change dialog asks for the old password
 
-// Help context ids: the topics of "veilfold.hlp" that the controls lead to.
+// Help context ids of the controls: a topic text in the string table at
+// IDS_HELP_TOPIC_BASE + id, and the same topic of an old "veilfold.hlp".
 inline constexpr DWORD kHelpNewPassword = 100;  // the new password and its repetition
 inline constexpr DWORD kHelpPassword = 101;     // the password, or the old one when changing it
 inline constexpr DWORD kHelpDontKeepPassword = 102;

@@ -25,6 +25,13 @@
 #define IDS_CANNOT_RENAME         137
 #define IDS_CANNOT_TRANSFORM      138
 #define IDS_PATH_TOO_LONG         139
+#define IDS_RUN_ACTIVE            140   // a command refused while another runs
+#define IDS_HELP_TOPIC_BASE       1000  // + a help context id: that topic's popup text
+#define IDS_HELP_NEW_PASSWORD     1100
+#define IDS_HELP_PASSWORD         1101
+#define IDS_HELP_DONT_KEEP        1102
+#define IDS_HELP_KEEP             1103
+#define IDS_HELP_CHANGE_PASSWORD  1106
 
 // Progress window.
 #define IDC_FILENAME    125

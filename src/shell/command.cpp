@@ -11,8 +11,8 @@
 #include "fileproc/walker.h"
 #include "keys/acquire.h"
 #include "keys/keystore.h"
+#include "resource.h"
 #include "shell/progress.h"
-#include "shell/selection.h"
 
 const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, WalkPath};
 
@@ -60,11 +60,14 @@ void WipeKey() {
     SecureWipe(g_Key);
 }
 
-// Walks a copy of the selection: a context menu opened while the run pumps
-// messages may append to or empty the list itself.
-void WalkSelection(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
+// Walks a copy of the selection: the shell may hand the object a new one
+// while the run pumps messages.
+void WalkSelection(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
+                   const RunSteps& steps) {
     std::vector<std::string> paths;
-    if (!CopySelection(paths)) {
+    try {
+        paths = selection;
+    } catch (const std::exception&) {
         ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
         return;
     }
@@ -75,7 +78,8 @@ void WalkSelection(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], con
     }
 }
 
-void ProcessWithBuffer(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
+void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::string>& selection,
+                       char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
     g_pBuffer = new (std::nothrow) BYTE[kIoBufferSize];
     if (!g_pBuffer) {
         ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
@@ -84,7 +88,7 @@ void ProcessWithBuffer(const MenuCommand& command, char (&pathBuffer)[MAX_PATH],
     // A password dialog may have been cancelled although a key is at hand.
     if (!g_bCancel) {
         OpenProgressWindow(command.titleId);
-        WalkSelection(command, pathBuffer, steps);
+        WalkSelection(command, selection, pathBuffer, steps);
         CloseProgressWindow();
     }
     delete[] g_pBuffer;
@@ -93,9 +97,16 @@ void ProcessWithBuffer(const MenuCommand& command, char (&pathBuffer)[MAX_PATH],
 
 }  // namespace
 
-HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow, const RunSteps& steps) {
+HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
+                   HWND shellWindow, const RunSteps& steps) {
     ActiveRun run;
-    if (!run.acquired()) return kRunAlreadyActive;
+    if (!run.acquired()) {
+        // The run disables only its own owner: the window the user clicked may
+        // be another, and a refusal nobody sees looks like a command that worked.
+        ShowMessage(IsWindow(shellWindow) ? shellWindow : nullptr, LoadResString(g_hInstance, IDS_RUN_ACTIVE),
+                    kStyleFailure);
+        return kRunAlreadyActive;
+    }
     ReplaceDeadOwner(shellWindow);
 
     if (!ObtainKey(steps)) {
@@ -104,7 +115,7 @@ HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWN
         WipeKey();
         return S_OK;
     }
-    ProcessWithBuffer(command, pathBuffer, steps);
+    ProcessWithBuffer(command, selection, pathBuffer, steps);
     if (!g_bRetainKey) WipeKey();
     return S_OK;
 }

@@ -3,6 +3,9 @@
 // selection, teardown. Synchronous on the calling thread.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "crypto/sha1.h"
 #include "shell/menu_commands.h"
 
@@ -22,10 +25,10 @@ extern const RunSteps kRunSteps;
 // through the message pump) or on another.
 inline constexpr HRESULT kRunAlreadyActive = HRESULT_FROM_WIN32(ERROR_BUSY);
 
-// Carries out `command` over the selection, handing each path to the walker
-// through `pathBuffer`. `shellWindow` is the window the shell passed with the
+// Carries out `command` over `selection`, the invoked object's paths, handing
+// each to the walker through `pathBuffer`. `shellWindow` is the window the shell passed with the
 // command: the owner of the run's windows when the one taken at load is gone.
 // S_OK for every run started, whatever its outcome; kRunAlreadyActive when
-// refused.
-HRESULT RunCommand(const MenuCommand& command, char (&pathBuffer)[MAX_PATH], HWND shellWindow,
-                   const RunSteps& steps = kRunSteps);
+// refused, after a message box owned by `shellWindow`.
+HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
+                   HWND shellWindow, const RunSteps& steps = kRunSteps);

@@ -61,11 +61,30 @@ STDMETHODIMP CShellExtension::GetCommandString(UINT_PTR idCmd, UINT type, UINT*,
     }
 }
 
+// The command named by `info`: an offset, or a canonical verb as
+// GetCommandString reports it (the shell may invoke by verb, on another object
+// than the one whose menu the user saw). A Unicode caller's verb is lpVerbW.
+HRESULT CShellExtension::FindInvokedCommand(const CMINVOKECOMMANDINFO& info, const MenuCommand*& command) {
+    bool unicode = (info.fMask & CMIC_MASK_UNICODE) && info.cbSize >= sizeof(CMINVOKECOMMANDINFOEX);
+    if (unicode) {
+        const auto& ex = reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info);
+        if (ex.lpVerbW && !IS_INTRESOURCE(ex.lpVerbW)) {
+            command = FindMenuCommandByVerb(ex.lpVerbW);
+            return command ? S_OK : E_FAIL;
+        }
+    }
+    if (!IS_INTRESOURCE(info.lpVerb)) {
+        command = FindMenuCommandByVerb(info.lpVerb);
+        return command ? S_OK : E_FAIL;
+    }
+    command = FindMenuCommand(LOWORD(reinterpret_cast<UINT_PTR>(info.lpVerb)));
+    return command ? S_OK : E_INVALIDARG;
+}
+
 STDMETHODIMP CShellExtension::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
     if (!info) return E_INVALIDARG;
-    // Commands come by offset only; a verb given as a string is not ours to run.
-    if (!IS_INTRESOURCE(info->lpVerb)) return E_FAIL;
-    const MenuCommand* command = FindMenuCommand(LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)));
-    if (!command) return E_INVALIDARG;
-    return RunCommand(*command, m_szPath, info->hwnd);
+    const MenuCommand* command = nullptr;
+    HRESULT found = FindInvokedCommand(*info, command);
+    if (FAILED(found)) return found;
+    return RunCommand(*command, m_selection, m_szPath, info->hwnd, *m_runSteps);
 }

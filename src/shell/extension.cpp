@@ -6,16 +6,12 @@
 #include <vector>
 
 #include "common/state.h"
-#include "shell/selection.h"
 
-CShellExtension::CShellExtension() : m_cRef(1), m_szPath{} { InterlockedIncrement(&g_cObjects); }
-
-CShellExtension::~CShellExtension() {
-    // The selection belongs to the process, not to the object: any object's
-    // end closes the context menu that it was recorded for.
-    ClearSelection();
-    InterlockedDecrement(&g_cObjects);
+CShellExtension::CShellExtension(const RunSteps& runSteps) : m_runSteps(&runSteps), m_cRef(1), m_szPath{} {
+    InterlockedIncrement(&g_cObjects);
 }
+
+CShellExtension::~CShellExtension() { InterlockedDecrement(&g_cObjects); }
 
 STDMETHODIMP CShellExtension::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
@@ -51,18 +47,19 @@ STDMETHODIMP CShellExtension::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, H
     return result;
 }
 
-// Appends the dropped paths to the selection, all of them or none.
+// Appends the dropped paths to the object's selection, all of them or none.
 HRESULT CShellExtension::RecordDroppedPaths(HDROP drop) noexcept {
     try {
         UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        std::vector<std::string> paths;
-        paths.reserve(count);
+        std::vector<std::string> paths = m_selection;
+        paths.reserve(paths.size() + count);
         for (UINT i = 0; i < count; ++i) {
             // A longer path is cut to MAX_PATH - 1 characters.
             // An empty name is no path (some hosts report one for an empty list).
             if (DragQueryFileA(drop, i, m_szPath, MAX_PATH)) paths.emplace_back(m_szPath);
         }
-        return AppendSelection(std::move(paths)) ? S_OK : E_OUTOFMEMORY;
+        m_selection.swap(paths);
+        return S_OK;
     } catch (const std::exception&) {
         return E_OUTOFMEMORY;
     }

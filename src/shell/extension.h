@@ -6,9 +6,15 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <string>
+#include <vector>
+
+#include "shell/command.h"
+
 class CShellExtension final : public IContextMenu, public IShellExtInit {
 public:
-    CShellExtension();
+    // `runSteps` carry out its commands; a test may stand in for them.
+    explicit CShellExtension(const RunSteps& runSteps = kRunSteps);
     CShellExtension(const CShellExtension&) = delete;
     CShellExtension& operator=(const CShellExtension&) = delete;
 
@@ -25,10 +31,18 @@ public:
     // IShellExtInit
     STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
 
+    // The paths handed to this object's Initialize, in the shell's order.
+    const std::vector<std::string>& Selection() const { return m_selection; }
+
 private:
     ~CShellExtension();  // only Release destroys
     HRESULT RecordDroppedPaths(HDROP drop) noexcept;
+    static HRESULT FindInvokedCommand(const CMINVOKECOMMANDINFO& info, const MenuCommand*& command);
 
+    const RunSteps* m_runSteps;
     LONG m_cRef;
     char m_szPath[MAX_PATH];  // each selected path in turn, during Initialize and during a run
+    // The selection belongs to the object: Explorer may keep several alive at
+    // once, for the same menu or for menus of other windows.
+    std::vector<std::string> m_selection;
 };

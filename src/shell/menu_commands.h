@@ -22,3 +22,7 @@ inline constexpr UINT kMenuCommandCount = 2;
 
 // The command at `offset`, or null when there is none.
 const MenuCommand* FindMenuCommand(UINT_PTR offset);
+
+// The command whose canonical verb is `verb`, in any case, or null.
+const MenuCommand* FindMenuCommandByVerb(const char* verb);
+const MenuCommand* FindMenuCommandByVerb(const wchar_t* verb);

@@ -2,6 +2,8 @@
 // by tests/static/check_dll.py.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/messages.h"
 #include "common/state.h"
 #include "resource.h"
@@ -28,6 +30,28 @@ TEST(LoadResString, ThreeLoadsStayIntactAndTheFourthReusesTheFirst) {
     EXPECT_EQ(fourth, first);
     EXPECT_STREQ(first, "Incorrect password.");
     EXPECT_STREQ(second, "Decrypt selected files.");
+}
+
+TEST(LoadResString, EachThreadHasItsOwnBuffers) {
+    const char* first = LoadResString(g_hInstance, 119);
+    const char* second = LoadResString(g_hInstance, 9000);
+    // Another thread loads more than three texts, as a help-text request from
+    // the shell may while a run holds its own.
+    const char* otherFirst = nullptr;
+    std::thread([&] {
+        otherFirst = LoadResString(g_hInstance, 121);
+        for (UINT id : {122u, 123u, 9001u, 120u}) LoadResString(g_hInstance, id);
+        EXPECT_STREQ(LoadResString(g_hInstance, 9000), "Continued across three entries");
+    }).join();
+    EXPECT_STREQ(first, "Encrypt selected files.");
+    EXPECT_STREQ(second, "Continued across three entries");
+    EXPECT_NE(otherFirst, first);
+    EXPECT_NE(otherFirst, second);
+    // The rotation of this thread went on where it was.
+    const char* third = LoadResString(g_hInstance, 121);
+    EXPECT_NE(third, first);
+    EXPECT_NE(third, second);
+    EXPECT_EQ(LoadResString(g_hInstance, 123), first);
 }
 
 TEST(LoadResString, ExclamationMarkJoinsTheNextEntry) {

@@ -1,5 +1,7 @@
 // The enter-password dialog driven through its real windows: validation,
 // verification, the retention choice, help and About.
+#include <windows.h>
+#include <htmlhelp.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -115,7 +117,7 @@ TEST_F(EnterPassword, The95FormOffersNoRetentionAndWritesNoKey) {
     EXPECT_FALSE(KeyExists(kTempKey));
 }
 
-TEST_F(EnterPassword, HelpKeyInThePasswordFieldCallsWinHelpWithTheDialogsTable) {
+TEST_F(EnterPassword, HelpKeyInThePasswordFieldShowsItsTopic) {
     HelpRecorder help;
     HWND field = nullptr;
     HelpCall call{};
@@ -132,9 +134,8 @@ TEST_F(EnterPassword, HelpKeyInThePasswordFieldCallsWinHelpWithTheDialogsTable) 
     gui.Join();
     EXPECT_EQ(help.Calls(), 1);
     EXPECT_EQ(call.window, field);
-    EXPECT_EQ(call.file, "veilfold.hlp");
-    EXPECT_EQ(call.command, static_cast<UINT>(HELP_WM_HELP));
-    EXPECT_EQ(call.data, reinterpret_cast<ULONG_PTR>(EnterPasswordHelpIds));
+    EXPECT_EQ(call.command, static_cast<UINT>(HH_DISPLAY_TEXT_POPUP));
+    EXPECT_EQ(call.data, IDS_HELP_TOPIC_BASE + kHelpPassword);
 }
 
 TEST_F(EnterPassword, AboutReturnsToTheDialogUnchanged) {

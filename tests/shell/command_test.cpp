@@ -15,7 +15,6 @@
 #include "shell/command.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -89,15 +88,26 @@ protected:
     void SetUp() override {
         s_steps = &steps_;
         g_hwndOwner = owner_.hwnd();
-        ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second", "C:\\third"}));
     }
-    void TearDown() override {
-        ClearSelection();
-        s_steps = nullptr;
-    }
+    void TearDown() override { s_steps = nullptr; }
 
     HRESULT Run(UINT offset = IDM_ENCRYPT, HWND shellWindow = nullptr) {
-        return RunCommand(kMenuCommands[offset], path_, shellWindow, kFakeSteps);
+        return RunCommand(kMenuCommands[offset], selection_, path_, shellWindow, kFakeSteps);
+    }
+    // An extension object with the stand-in steps, initialized with `paths`.
+    CShellExtension* NewObject(vftest::ComRef<IContextMenu>& menu, const std::vector<std::string>& paths) {
+        auto* object = new CShellExtension(kFakeSteps);
+        EXPECT_EQ(HandOut(object, IID_IContextMenu, menu.out()), S_OK);
+        IDataObject* data = vftest::CreateDropDataObject(paths);
+        EXPECT_EQ(object->Initialize(nullptr, data, nullptr), S_OK);
+        data->Release();
+        return object;
+    }
+    static HRESULT Invoke(IContextMenu* menu, UINT offset) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        return menu->InvokeCommand(&info);
     }
     std::vector<std::string> WalkedPaths() const {
         std::vector<std::string> paths;
@@ -114,6 +124,7 @@ protected:
     vftest::SharedStateScope state_;
     vftest::OwnerWindow owner_;
     Steps steps_;
+    std::vector<std::string> selection_{"C:\\first", "C:\\second", "C:\\third"};
     char path_[MAX_PATH] = "";
 };
 
@@ -127,7 +138,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
     for (const Case& c : cases) {
         steps_.walks.clear();
         EXPECT_EQ(Run(c.offset), S_OK);
-        EXPECT_EQ(WalkedPaths(), vftest::Selection());
+        EXPECT_EQ(WalkedPaths(), selection_);
         for (const WalkSeen& walk : steps_.walks) {
             EXPECT_EQ(walk.encrypt, c.encrypt);
             EXPECT_TRUE(walk.bufferLive);
@@ -138,6 +149,50 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
         EXPECT_STREQ(path_, "C:\\third") << "paths reach the walker through the object's buffer";
         ExpectTornDown();
         EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
+    }
+}
+
+// Explorer may invoke a command by the canonical verb it read from
+// GetCommandString, on an object other than the one that filled the menu.
+TEST_F(CommandRun, EachReportedVerbInvokesItsCommand) {
+    vftest::ComRef<IContextMenu> menu;
+    NewObject(menu, selection_);
+    for (UINT offset : {IDM_ENCRYPT, IDM_DECRYPT}) {
+        char verb[64] = "";
+        WCHAR wideVerb[64] = L"";
+        ASSERT_EQ(menu->GetCommandString(offset, GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+        ASSERT_EQ(menu->GetCommandString(offset, GCS_VERBW, nullptr, reinterpret_cast<LPSTR>(wideVerb), 64), S_OK);
+        std::string upper = verb;
+        CharUpperA(upper.data());
+        const char* otherVerb = kMenuCommands[1 - offset].verb;
+
+        struct Call {
+            const char* how;
+            DWORD cbSize, mask;
+            const char* ansi;
+            const WCHAR* wide;
+        };
+        const Call calls[] = {
+            {"ANSI", sizeof(CMINVOKECOMMANDINFO), 0, verb, nullptr},
+            {"ANSI, upper case", sizeof(CMINVOKECOMMANDINFO), 0, upper.c_str(), nullptr},
+            {"wide, ahead of the ANSI field", sizeof(CMINVOKECOMMANDINFOEX), CMIC_MASK_UNICODE, otherVerb, wideVerb},
+            {"Unicode flag on a short structure: ANSI", sizeof(CMINVOKECOMMANDINFO), CMIC_MASK_UNICODE, verb, nullptr},
+        };
+        for (const Call& call : calls) {
+            SCOPED_TRACE(std::string(verb) + ", " + call.how);
+            CMINVOKECOMMANDINFOEX info{};
+            info.cbSize = call.cbSize;
+            info.fMask = call.mask;
+            info.lpVerb = call.ansi;
+            info.lpVerbW = call.wide;
+            steps_.walks.clear();
+            EXPECT_EQ(menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), S_OK);
+            ASSERT_EQ(WalkedPaths(), selection_);
+            EXPECT_EQ(steps_.walks[0].encrypt, kMenuCommands[offset].encrypt);
+            EXPECT_EQ(steps_.walks[0].progressCaption,
+                      offset == IDM_ENCRYPT ? "Encrypting Files..." : "Decrypting Files...");
+            ExpectTornDown();
+        }
     }
 }
 
@@ -219,7 +274,7 @@ private:
 };
 
 TEST_F(CommandRun, EmptySelectionStillOpensAndClosesTheWindow) {
-    ClearSelection();
+    selection_.clear();
     DestroyedDialogs dialogs;
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(dialogs.captions(), std::vector<std::string>{"Encrypting Files..."});
@@ -246,12 +301,39 @@ TEST_F(CommandRun, DeadOwnerGivesWayToTheShellsWindow) {
 }
 
 TEST_F(CommandRun, SelectionChangedDuringTheRunDoesNotChangeWhatIsWalked) {
-    steps_.duringWalk = [] { ClearSelection(); };  // another object ended meanwhile
-    EXPECT_EQ(Run(), S_OK);
-    EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second", "C:\\third"}));
+    vftest::ComRef<IContextMenu> menu;
+    CShellExtension* object = NewObject(menu, selection_);
+    // The shell hands the object more paths while the run pumps messages.
+    steps_.duringWalk = [&] {
+        if (steps_.walks.size() != 1) return;
+        IDataObject* data = vftest::CreateDropDataObject(std::vector<std::string>(50, "C:\\later"));
+        object->Initialize(nullptr, data, nullptr);
+        data->Release();
+    };
+    EXPECT_EQ(Invoke(menu.get(), IDM_ENCRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), selection_);
 }
 
-TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
+// Explorer keeps several objects alive at once, for one menu or for the
+// menus of several windows: each runs over the paths it was given.
+TEST_F(CommandRun, EachObjectWalksItsOwnSelection) {
+    const std::vector<std::string> first{"C:\\a\\one", "C:\\a\\two"}, second{"D:\\b"};
+    vftest::ComRef<IContextMenu> a, b;
+    NewObject(a, first);
+    NewObject(b, second);
+    EXPECT_EQ(Invoke(a.get(), IDM_ENCRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), first);
+    steps_.walks.clear();
+    EXPECT_EQ(Invoke(b.get(), IDM_DECRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), second);
+    a.Reset();
+    steps_.walks.clear();
+    EXPECT_EQ(Invoke(b.get(), IDM_DECRYPT), S_OK);
+    EXPECT_EQ(WalkedPaths(), second) << "the end of another object took the selection away";
+}
+
+TEST_F(CommandRun, SecondCommandDuringARunIsRefusedVisiblyAndTouchesNothing) {
+    vftest::OwnerWindow clicked;  // the window of the second command, not the run's owner
     vftest::ComRef<IContextMenu> other;
     HRESULT nested = S_OK, fromThread = S_OK;
     BOOL cancelSeen = -1;
@@ -262,22 +344,41 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedAndTouchesNothing) {
         CMINVOKECOMMANDINFO info{};
         info.cbSize = sizeof info;
         info.lpVerb = MAKEINTRESOURCEA(IDM_DECRYPT);
+        info.hwnd = clicked.hwnd();
         nested = other->InvokeCommand(&info);
         // And from another thread.
-        std::thread([&] { fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], path_, nullptr, kFakeSteps); }).join();
+        std::thread([&] {
+            fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], selection_, path_, nullptr, kFakeSteps);
+        }).join();
         cancelSeen = g_bCancel;
         g_bCancel = FALSE;
     };
     ASSERT_EQ(HandOut(new CShellExtension, IID_IContextMenu, other.out()), S_OK);
-    ASSERT_TRUE(vftest::SetSelection({"C:\\first", "C:\\second"}));
+    selection_ = {"C:\\first", "C:\\second"};
+    std::vector<vftest::MessageBoxSeen> boxes;
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        for (int i = 0; i < 2; ++i) {
+            boxes.push_back(ui.WaitMessageBox());
+            ui.Answer(boxes.back(), IDOK);
+        }
+    });
     EXPECT_EQ(Run(), S_OK);
+    gui.Join();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const vftest::MessageBoxSeen& box : boxes) {
+        EXPECT_EQ(box.caption, "Veilfold");
+        EXPECT_EQ(box.text,
+                  "Files are already being encrypted or decrypted.\r\nPlease try again when that has finished.");
+    }
+    EXPECT_EQ(boxes[0].owner, clicked.hwnd()) << "the box belongs to the window the user clicked";
+    EXPECT_EQ(boxes[1].owner, nullptr) << "a command without a window still gets its box";
     EXPECT_EQ(nested, kRunAlreadyActive);
     EXPECT_EQ(fromThread, kRunAlreadyActive);
     EXPECT_EQ(cancelSeen, 5);
     EXPECT_EQ(steps_.acquireCalls, 1) << "a refused run asked for a key";
     EXPECT_EQ(WalkedPaths(), (std::vector<std::string>{"C:\\first", "C:\\second"}));
     other.Reset();
-    ASSERT_TRUE(vftest::SetSelection({"C:\\again"}));
+    selection_ = {"C:\\again"};
     steps_.walks.clear();
     steps_.duringWalk = nullptr;
     EXPECT_EQ(Run(), S_OK) << "the next run after the end is accepted";

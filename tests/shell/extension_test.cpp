@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,6 @@
 #include "shared_state.h"
 #include "shell/extension.h"
 #include "shell/factory.h"
-#include "shell/selection.h"
 #include "shell_fixtures.h"
 
 namespace {
@@ -23,9 +23,9 @@ class Extension : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        ClearSelection();
         objectsBefore_ = g_cObjects;
-        ASSERT_EQ(HandOut(new CShellExtension, IID_IShellExtInit, init_.out()), S_OK);
+        object_ = new CShellExtension;
+        ASSERT_EQ(HandOut(object_, IID_IShellExtInit, init_.out()), S_OK);
         ASSERT_EQ(init_->QueryInterface(IID_IContextMenu, menu_.out()), S_OK);
     }
     void TearDown() override {
@@ -53,6 +53,7 @@ protected:
     vftest::TempDir dir_;
     ComRef<IShellExtInit> init_;
     ComRef<IContextMenu> menu_;
+    CShellExtension* object_ = nullptr;  // alive while init_ or menu_ holds it
     LONG objectsBefore_ = 0;
 };
 
@@ -61,7 +62,7 @@ TEST_F(Extension, InitializeRecordsTheShellsSelectionInItsOrder) {
     IDataObject* data = vftest::CreateShellDataObject(paths);
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(InitializeWith(data), S_OK);
-    EXPECT_EQ(vftest::Selection(), paths);
+    EXPECT_EQ(object_->Selection(), paths);
 }
 
 TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
@@ -69,23 +70,22 @@ TEST_F(Extension, SecondInitializeKeepsTheEarlierSelectionFirst) {
     auto second = MakeFiles({"two.txt", "three.txt"});
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(first)), S_OK);
     EXPECT_EQ(InitializeWith(vftest::CreateShellDataObject(second)), S_OK);
-    EXPECT_EQ(vftest::Selection(), (std::vector<std::string>{first[0], second[0], second[1]}));
+    EXPECT_EQ(object_->Selection(), (std::vector<std::string>{first[0], second[0], second[1]}));
 }
 
-TEST_F(Extension, LastReleaseEmptiesTheSelectionAndTheCount) {
+TEST_F(Extension, LastReleaseLowersTheCount) {
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x.txt", "C:\\y"})), S_OK);
     EXPECT_EQ(g_cObjects, objectsBefore_ + 1);
     menu_.Reset();
-    EXPECT_EQ(vftest::Selection().size(), 2u) << "the object is still held through IShellExtInit";
+    EXPECT_EQ(object_->Selection().size(), 2u) << "the object is still held through IShellExtInit";
     init_.Reset();
-    EXPECT_TRUE(vftest::Selection().empty());
     EXPECT_EQ(g_cObjects, objectsBefore_);
 }
 
 TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
     std::string longPath = "C:\\" + std::string(300, 'p');
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({longPath, "C:\\short"})), S_OK);
-    const std::vector<std::string> selection = vftest::Selection();
+    const std::vector<std::string> selection = object_->Selection();
     ASSERT_EQ(selection.size(), 2u);
     EXPECT_EQ(selection[0], longPath.substr(0, MAX_PATH - 1));
     EXPECT_EQ(selection[1], "C:\\short");
@@ -94,9 +94,9 @@ TEST_F(Extension, PathsLongerThanTheBufferAreCut) {
 TEST_F(Extension, InitializeWithoutUsableDataRecordsNothing) {
     EXPECT_EQ(InitializeWith(nullptr), E_FAIL);
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({"C:\\x"}, true)), E_FAIL);
-    EXPECT_TRUE(vftest::Selection().empty());
+    EXPECT_TRUE(object_->Selection().empty());
     EXPECT_EQ(InitializeWith(vftest::CreateDropDataObject({})), S_OK);
-    EXPECT_TRUE(vftest::Selection().empty());
+    EXPECT_TRUE(object_->Selection().empty());
 }
 
 // A popup menu with seven items of the shell's own, ids 1 to 7.
@@ -198,12 +198,25 @@ TEST_F(Extension, GetCommandStringAnswersEachKindOfRequest) {
 TEST_F(Extension, InvokeCommandRefusesVerbsItDoesNotKnowAndOpensNothing) {
     g_bCancel = 7;
     g_bIsNT = 7;
-    CMINVOKECOMMANDINFO info{};
-    info.cbSize = sizeof info;
     // A run started by mistake would wait in a dialog: the helper closes it and fails the test.
     vftest::GuiHelper watch(vftest::NothingExpected);
-    info.lpVerb = "encrypt";
-    EXPECT_EQ(menu_->InvokeCommand(&info), E_FAIL);
+    const char* const unknownVerbs[] = {"open", "", "encrypt ", "encryp", "decrypted", "runas"};
+    for (const char* verb : unknownVerbs) {
+        SCOPED_TRACE(std::string("verb \"") + verb + "\"");
+        CMINVOKECOMMANDINFOEX info{};
+        info.cbSize = sizeof(CMINVOKECOMMANDINFO);
+        info.lpVerb = verb;
+        EXPECT_EQ(menu_->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), E_FAIL);
+        // A Unicode caller's verb is the wide one, whatever the ANSI field says.
+        std::wstring wide(verb, verb + strlen(verb));
+        info.cbSize = sizeof info;
+        info.fMask = CMIC_MASK_UNICODE;
+        info.lpVerb = "encrypt";
+        info.lpVerbW = wide.c_str();
+        EXPECT_EQ(menu_->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info)), E_FAIL);
+    }
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
     info.lpVerb = MAKEINTRESOURCEA(2);
     EXPECT_EQ(menu_->InvokeCommand(&info), E_INVALIDARG);
     watch.Join();

@@ -4,20 +4,8 @@
 #include <shlwapi.h>
 
 #include "common/messages.h"
-#include "shell/selection.h"
 
 namespace vftest {
-
-std::vector<std::string> Selection() {
-    std::vector<std::string> paths;
-    if (!CopySelection(paths)) paths.clear();
-    return paths;
-}
-
-bool SetSelection(std::vector<std::string> paths) {
-    ClearSelection();
-    return AppendSelection(std::move(paths));
-}
 
 IDataObject* CreateShellDataObject(const std::vector<std::string>& paths) {
     std::vector<PIDLIST_ABSOLUTE> absolute;

@@ -42,12 +42,6 @@ IDataObject* CreateShellDataObject(const std::vector<std::string>& paths);
 // whatever their length; with `failGetData` its GetData fails.
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData = false);
 
-// The module's selection, read and replaced through its lock. Memory does not
-// run out in the tests: Selection() gives an empty list if it ever does, and
-// SetSelection() false.
-std::vector<std::string> Selection();
-bool SetSelection(std::vector<std::string> paths);
-
 // Runs the module's pump until `done` holds, waiting for messages in
 // between. Gives up after about `limitMs` (a failing GUI script must not
 // hang the test); returns whether `done` held.
