@@ -12,12 +12,18 @@
 namespace {
 
 // Explorer loads the module into every window that shows a menu: the help
-// library is loaded only when help is asked for.
+// library is loaded only when help is asked for, and only from the system
+// folder, never from wherever the host program happens to start.
 HWND WINAPI HtmlHelpOfHhctrl(HWND caller, LPCSTR file, UINT command, DWORD_PTR data) {
     static HtmlHelpFunction htmlHelp;
     if (!htmlHelp) {
-        if (HMODULE library = LoadLibraryA("hhctrl.ocx"))
-            htmlHelp = reinterpret_cast<HtmlHelpFunction>(GetProcAddress(library, "HtmlHelpA"));
+        char path[MAX_PATH];
+        const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+        if (length == 0 || length + sizeof "\\hhctrl.ocx" > MAX_PATH) return nullptr;
+        lstrcatA(path, "\\hhctrl.ocx");
+        if (HMODULE library = LoadLibraryA(path))
+            htmlHelp =
+                reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpA")));
     }
     return htmlHelp ? htmlHelp(caller, file, command, data) : nullptr;
 }
