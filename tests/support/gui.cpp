@@ -8,7 +8,6 @@
 namespace vftest {
 namespace {
 
-constexpr DWORD kPollMs = 20;
 constexpr DWORD kSendTimeoutMs = 5000;
 
 std::mutex g_reportingMutex;

@@ -28,6 +28,7 @@
 namespace vftest {
 
 inline constexpr DWORD kDefaultTimeoutMs = 10000;
+inline constexpr DWORD kPollMs = 20;  // how often a wait looks again
 
 // What the helper read back from a message box.
 struct MessageBoxSeen {
@@ -111,7 +112,7 @@ auto Gui::WaitFor(const std::string& what, DWORD timeoutMs, Find find) -> declty
         if (auto found = find()) return found;
         if (codeReturned_) throw GuiFailure{"the code under test returned before " + what};
         if (GetTickCount() - start > timeoutMs) throw GuiFailure{"timed out waiting for " + what};
-        Sleep(20);
+        Sleep(kPollMs);
     }
 }
 
