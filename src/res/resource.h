@@ -26,6 +26,13 @@
 #define IDS_CANNOT_TRANSFORM      138
 #define IDS_PATH_TOO_LONG         139
 #define IDS_RUN_ACTIVE            140   // a command refused while another runs
+#define IDS_PASSWORD_NOT_ANSI     141   // a password the system's code page cannot spell
+#define IDS_OTHER_NAMES           142   // a file with names (hard links) outside the run
+#define IDS_PASSED_OVER           143   // end of a run: what was not processed
+#define IDS_PASSED_OVER_UNLISTED  144   //   one line each: a folder that could not be listed,
+#define IDS_PASSED_OVER_LINK      145   //   a link not followed,
+#define IDS_PASSED_OVER_DOT       146   //   a folder whose name begins with a dot,
+#define IDS_PASSED_OVER_MORE      147   //   and how many more there were
 #define IDS_HELP_TOPIC_BASE       1000  // + a help context id: that topic's popup text
 #define IDS_HELP_NEW_PASSWORD     1100
 #define IDS_HELP_PASSWORD         1101
