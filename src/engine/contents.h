@@ -1,0 +1,35 @@
+#pragma once
+// The contents of one file, transformed in place: the RC4 keystream of the
+// run's key from offset 0, XORed block by block through the run's buffer,
+// each block written back exactly where it was read. No header, same length,
+// the last-write time kept.
+#include <cstdint>
+#include <span>
+
+#include "crypto/sha1.h"
+#include "engine/file_system.h"
+
+class RunUser;
+
+// What every file of a run is transformed with.
+struct Keystream {
+    const KeyDigest& key;
+    std::span<std::uint8_t> buffer;  // one block
+};
+
+enum class ContentsResult {
+    Done,        // every byte transformed
+    NotFound,    // there is no such file (any more)
+    CannotOpen,  // the file could not be opened for exclusive reading and writing
+    Failed,      // a read or write failed part-way; the bytes already transformed were put back
+};
+
+// Transforms the whole file, showing progress to `user`, and keeps its
+// last-write time, which it hands back in `lastWrite` for an undo.
+ContentsResult TransformContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
+                                 RunUser& user, FileTime& lastWrite);
+
+// Transforms the whole file once more, which undoes TransformContents, and
+// puts back `lastWrite`. False when the file cannot be restored.
+bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
+                  const FileTime& lastWrite);

@@ -1,0 +1,210 @@
+#include "engine/run.h"
+
+#include <utility>
+
+TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
+                           bool encrypt)
+    : fileSystem_(fileSystem), user_(user), keystream_{key, buffer}, encrypt_(encrypt) {}
+
+bool TransformRun::GoOn(Question question, const PathString& path) { return user_.Ask(question, path) == Answer::Yes; }
+
+bool TransformRun::WalkPath(const PathString& path) {
+    if (TooLong(path)) return GoOn(Question::PathTooLong, path);
+    EntryFacts facts;
+    if (fileSystem_.Look(path, facts) != FsStatus::Ok) return GoOn(Question::NotFound, path);
+    if (IsLinkTag(facts.reparseTag)) {
+        PassOver(path, PassedOver::Reason::Link);
+        return true;
+    }
+    if (!facts.folder) return TransformFound(MakeFileJob(path, facts, encrypt_, fileSystem_.MaxPathLength(), nullptr));
+    if (LeafName(path).starts_with(VF_PATH('.'))) {
+        PassOver(path, PassedOver::Reason::DotFolder);
+        return true;
+    }
+    return WalkTree(path);
+}
+
+bool TransformRun::TransformFile(const PathString& path) {
+    if (!StartFile(path)) return false;
+    if (TooLong(path)) return GoOn(Question::PathTooLong, path);
+    EntryFacts facts;
+    if (fileSystem_.Look(path, facts) != FsStatus::Ok) return GoOn(Question::NotFound, path);
+    return TransformStarted(MakeFileJob(path, facts, encrypt_, fileSystem_.MaxPathLength(), nullptr));
+}
+
+// Depth first without recursion: a tree as deep as the longest path allows
+// must not exhaust the stack of the thread it runs on.
+bool TransformRun::WalkTree(const PathString& root) {
+    struct Pending {
+        std::vector<PathString> folders;
+        std::size_t next = 0;
+    };
+    std::vector<Pending> stack;
+    PathString folder = root;
+    for (;;) {
+        Pending subfolders;
+        if (!WalkFolder(folder, subfolders.folders)) return false;
+        stack.push_back(std::move(subfolders));
+        while (!stack.empty() && stack.back().next == stack.back().folders.size()) stack.pop_back();
+        if (stack.empty()) return true;
+        folder = std::move(stack.back().folders[stack.back().next++]);
+    }
+}
+
+// Transforms the folder's files and hands back the subfolders to walk.
+bool TransformRun::WalkFolder(const PathString& folder, std::vector<PathString>& subfolders) {
+    if (user_.Cancelled()) return false;
+    std::vector<ListedEntry> entries;
+    if (fileSystem_.List(folder, entries) != FsStatus::Ok) {
+        PassOver(folder, PassedOver::Reason::Unlisted);
+        return true;
+    }
+    // Every name is known before the first file takes its new one, so new
+    // names never come back to this listing.
+    FolderNames names(fileSystem_);
+    for (const ListedEntry& entry : entries) names.Add(entry.name);
+
+    std::size_t maxPath = fileSystem_.MaxPathLength();
+    for (const ListedEntry& entry : entries) {
+        if (entry.facts.folder) continue;
+        PathString path = ChildPath(folder, entry.name);
+        bool goOn = TooLong(path)
+                        ? GoOn(Question::PathTooLong, path)
+                        : TransformFound(MakeFileJob(std::move(path), entry.facts, encrypt_, maxPath, &names));
+        if (!goOn) return false;
+    }
+    for (const ListedEntry& entry : entries) {
+        if (!entry.facts.folder) continue;
+        PathString path = ChildPath(folder, entry.name);
+        if (entry.name.starts_with(VF_PATH('.'))) {
+            PassOver(path, PassedOver::Reason::DotFolder);
+        } else if (IsLinkTag(entry.facts.reparseTag)) {
+            PassOver(path, PassedOver::Reason::Link);
+        } else if (TooLong(path)) {
+            if (!GoOn(Question::PathTooLong, path)) return false;
+        } else {
+            subfolders.push_back(std::move(path));
+        }
+    }
+    return true;
+}
+
+// Every file starts here: the user gets a turn (and a Cancel with it), then
+// the file is shown. False when the run is cancelled.
+bool TransformRun::StartFile(const PathString& path) {
+    if (user_.Cancelled()) return false;
+    user_.ShowFile(path);
+    return true;
+}
+
+bool TransformRun::TransformFound(FileJob job) {
+    if (!StartFile(job.path)) return false;
+    return TransformStarted(std::move(job));
+}
+
+bool TransformRun::TransformStarted(FileJob job) {
+    if (IsLinkTag(job.facts.reparseTag)) {
+        // Its target may lie outside the selection.
+        PassOver(job.path, PassedOver::Reason::Link);
+        return true;
+    }
+    job.identified = fileSystem_.Identify(job.path, job.identity, job.links) == FsStatus::Ok;
+    if (!job.identified) job.links = 1;  // the exclusive open will say what is wrong
+    if (job.identified && transformed_.contains(job.identity)) return MatchName(job);
+    if (job.links > 1) return JoinLinkGroup(std::move(job));
+    std::vector<FileJob> names;
+    names.push_back(std::move(job));
+    return TransformNames(names);
+}
+
+// A file with several names is transformed once, when its last name comes
+// up; every name then gets the mark that matches the contents.
+bool TransformRun::JoinLinkGroup(FileJob job) {
+    FileIdentity identity = job.identity;
+    auto [entry, added] = linkGroups_.try_emplace(identity);
+    LinkGroup& group = entry->second;
+    if (added) linkGroupOrder_.push_back(identity);
+    group.links = job.links;
+    job.folderNames = nullptr;  // the listing may be gone by the time the group is done
+    group.names.push_back(std::move(job));
+    if (group.names.size() < group.links) return true;
+    std::vector<FileJob> names = std::move(group.names);
+    linkGroups_.erase(entry);
+    return TransformNames(names);
+}
+
+// Transforms the contents of the file once, under the first of its names,
+// and gives every name its new one; whatever fails leaves the file with its
+// old contents under its old name, and is reported.
+bool TransformRun::TransformNames(std::vector<FileJob>& names) {
+    FileJob& first = names.front();
+    switch (Confirm(first)) {
+    case Answer::No: return true;
+    case Answer::Cancel: return false;
+    case Answer::Yes: break;
+    }
+    for (const FileJob& job : names)
+        if (!NewNameFree(job)) return GoOn(Question::CannotRename, job.path);
+    // Windows refuses to open a read-only file for writing; not every host
+    // does (Wine running as root), and the answer must not depend on that.
+    if (first.facts.readOnly) return GoOn(Question::CannotOpen, first.path);
+
+    FileTime lastWrite;
+    switch (TransformContents(fileSystem_, first.path, keystream_, user_, lastWrite)) {
+    case ContentsResult::NotFound: return GoOn(Question::NotFound, first.path);
+    case ContentsResult::CannotOpen: return GoOn(Question::CannotOpen, first.path);
+    case ContentsResult::Failed: return GoOn(Question::CannotTransform, first.path);
+    case ContentsResult::Done: break;
+    }
+    if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
+        // Transformed contents under the old name would be taken for the wrong kind of file.
+        if (!UndoContents(fileSystem_, first.path, keystream_, lastWrite))
+            return GoOn(Question::CannotTransform, first.path);
+        return GoOn(Question::CannotRename, first.path);
+    }
+    if (first.identified && first.links > 1) transformed_.insert(first.identity);
+    for (std::size_t n = 1; n < names.size(); ++n)
+        if (!MatchName(names[n])) return false;
+    return true;
+}
+
+// A further name of a file whose contents this run has transformed.
+bool TransformRun::MatchName(const FileJob& job) {
+    if (job.change == NameChange::None) return true;
+    if (job.change == NameChange::Changed && fileSystem_.Rename(job.path, job.newName) == FsStatus::Ok) return true;
+    return GoOn(Question::CannotRename, job.path);
+}
+
+// Checked before the contents are touched, so a transformed file never keeps
+// the wrong name. A name taken since is still caught: the rename fails.
+bool TransformRun::NewNameFree(const FileJob& job) {
+    switch (job.change) {
+    case NameChange::None: return true;
+    case NameChange::Impossible: return false;
+    case NameChange::Changed: break;
+    }
+    if (job.folderNames) return !job.folderNames->Contains(LeafName(job.newName));
+    EntryFacts facts;
+    return fileSystem_.Look(job.newName, facts) == FsStatus::NotFound;
+}
+
+Answer TransformRun::Confirm(const FileJob& job) {
+    if (encrypt_ && job.marked) return user_.Ask(Question::AlreadyEncrypted, job.path);
+    if (!encrypt_ && !job.marked) return user_.Ask(Question::NotEncrypted, job.path);
+    return Answer::Yes;
+}
+
+void TransformRun::Finish(bool stopped) {
+    for (const FileIdentity& identity : linkGroupOrder_) {
+        auto group = linkGroups_.find(identity);
+        if (stopped || group == linkGroups_.end()) continue;
+        std::vector<FileJob>& names = group->second.names;
+        Answer answer = user_.Ask(Question::OtherNames, names.front().path);
+        if (answer == Answer::Cancel) stopped = true;
+        if (answer == Answer::Yes && !TransformNames(names)) stopped = true;
+    }
+    linkGroups_.clear();
+    linkGroupOrder_.clear();
+    if (!passedOver_.empty()) user_.ReportPassedOver(passedOver_);
+    passedOver_.clear();
+}

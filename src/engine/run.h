@@ -1,0 +1,68 @@
+#pragma once
+// A run of Encrypt or Decrypt over a selection: the walk of each selected
+// path, every file's transform and rename, files with several names, and what
+// was passed over, reported once at the end.
+//
+// Order: the selection's paths in turn; a folder depth first, its files in
+// listing order, then each of its subfolders completely. Folders whose names
+// begin with a dot are not entered, nor are links: a junction or symbolic
+// link may lead out of the selection.
+#include <cstdint>
+#include <map>
+#include <set>
+#include <span>
+#include <vector>
+
+#include "crypto/sha1.h"
+#include "engine/contents.h"
+#include "engine/file_job.h"
+#include "engine/file_system.h"
+#include "engine/run_user.h"
+
+class TransformRun {
+public:
+    // `buffer` is one block of the transform; `key` must outlive the run.
+    TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
+                 bool encrypt);
+
+    // One selected path, file or folder. False to stop the run.
+    bool WalkPath(const PathString& path);
+
+    // One selected path taken for a file. False to stop the run.
+    bool TransformFile(const PathString& path);
+
+    // Ends the run: asks about files whose other names lie outside it, then
+    // reports what was passed over. `stopped`: the run ended early, and the
+    // questions are not asked.
+    void Finish(bool stopped);
+
+private:
+    // The names of one file met so far, while some are still to come.
+    struct LinkGroup {
+        std::vector<FileJob> names;
+        std::uint32_t links = 0;
+    };
+
+    bool WalkTree(const PathString& root);
+    bool WalkFolder(const PathString& folder, std::vector<PathString>& subfolders);
+    bool StartFile(const PathString& path);
+    bool TransformFound(FileJob job);
+    bool TransformStarted(FileJob job);
+    bool JoinLinkGroup(FileJob job);
+    bool TransformNames(std::vector<FileJob>& names);
+    bool MatchName(const FileJob& job);
+    bool NewNameFree(const FileJob& job);
+    Answer Confirm(const FileJob& job);
+    bool GoOn(Question question, const PathString& path);
+    bool TooLong(const PathString& path) const { return path.size() > fileSystem_.MaxPathLength(); }
+    void PassOver(const PathString& path, PassedOver::Reason reason) { passedOver_.push_back({path, reason}); }
+
+    FileSystem& fileSystem_;
+    RunUser& user_;
+    Keystream keystream_;
+    bool encrypt_;
+    std::map<FileIdentity, LinkGroup> linkGroups_;
+    std::vector<FileIdentity> linkGroupOrder_;  // as first met
+    std::set<FileIdentity> transformed_;        // files with several names whose contents are done
+    std::vector<PassedOver> passedOver_;
+};

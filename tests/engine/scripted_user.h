@@ -1,0 +1,39 @@
+#pragma once
+// A RunUser that answers from a script and writes down everything it is shown.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/run_user.h"
+
+namespace vftest {
+
+class ScriptedUser final : public RunUser {
+public:
+    struct Asked {
+        Question question;
+        PathString path;
+        bool operator==(const Asked&) const = default;
+    };
+
+    // Answers in turn; once they run out, every question is answered Yes.
+    std::deque<Answer> answers;
+    std::vector<Asked> asked;
+    std::vector<PathString> shown;
+    std::vector<std::vector<PassedOver>> summaries;
+    bool cancelled = false;
+
+    Answer Ask(Question question, const PathString& path) override {
+        asked.push_back({question, path});
+        if (answers.empty()) return Answer::Yes;
+        Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool Cancelled() override { return cancelled; }
+    void ShowFile(const PathString& path) override { shown.push_back(path); }
+    void ShowProgress(std::uint64_t, std::uint64_t) override {}
+    void ReportPassedOver(const std::vector<PassedOver>& items) override { summaries.push_back(items); }
+};
+
+}  // namespace vftest
