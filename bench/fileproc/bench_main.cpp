@@ -15,8 +15,7 @@
 #include "bench_support.h"
 #include "common/state.h"
 #include "crypto/rc4.h"
-#include "fileproc/transform.h"
-#include "fileproc/walker.h"
+#include "fileproc/file_run.h"
 #include "paths.h"
 #include "plain_loop.h"
 
@@ -80,7 +79,7 @@ BestSeconds MeasureLargeFile(const std::string& path, unsigned long long bytes) 
         [&](int pass) {
             bool encrypt = pass % 2 == 0;
             std::string current = encrypt ? path : path + ".$#!";
-            if (TransformFile(current.c_str(), encrypt) != 1) std::fprintf(stderr, "transform failed\n");
+            if (TransformFile(vftest::Wide(current).c_str(), encrypt) != 1) std::fprintf(stderr, "transform failed\n");
         },
         [&](int) { Rc4Kernel(buffer, bytes); });
 }
@@ -92,7 +91,7 @@ std::string StripSuffix(const std::string& path) { return path.substr(0, path.si
 BestSeconds MeasureTree(const std::string& root, int files) {
     return SideBySide(
         [&](int) {
-            if (WalkPath(root.c_str(), 1) != 1) std::fprintf(stderr, "walk stopped\n");
+            if (WalkPath(vftest::Wide(root).c_str(), 1) != 1) std::fprintf(stderr, "walk stopped\n");
         },
         [&](int) {
             int handled = vfbench::PlainLoop(root, StripSuffix);
@@ -109,7 +108,7 @@ void PrintTree(const char* label, int files, const BestSeconds& best) {
 bool ReportLargeFile(const vftest::TempDir& scratch, unsigned long long bytes) {
     std::string small = scratch / "one-mib.bin";
     vfbench::MakeFile(small, 1 << 20);
-    TransformFile(small.c_str(), 1);
+    TransformFile(vftest::Wide(small).c_str(), 1);
     unsigned long long peakSmall = vfbench::PeakWorkingSet();
 
     std::string large = scratch / "large.bin";

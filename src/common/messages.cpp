@@ -54,11 +54,44 @@ void FocusDlgControl(HWND dialog, int id) {
 
 int ShowMessage(HWND owner, const char* text, UINT style) { return MessageBoxA(owner, text, kCaption, style); }
 
-int ShowPathPrompt(UINT formatId, const char* path, UINT style) {
-    // wsprintfA cannot be bounded: keep the path short enough that format and
-    // path always fit g_szMessage.
-    char shownPath[kMessageBufferSize - 256];
-    lstrcpynA(shownPath, path, sizeof shownPath);
-    wsprintfA(g_szMessage, LoadResString(g_hInstance, formatId), shownPath);
-    return ShowMessage(g_hwndOwner, g_szMessage, style);
+std::wstring LoadResText(HINSTANCE instance, UINT id) {
+    std::wstring text;
+    for (;;) {
+        // With no buffer, LoadStringW hands out the resource's own text,
+        // which is not terminated: its length comes with it.
+        const wchar_t* piece = nullptr;
+        int length = LoadStringW(instance, id, reinterpret_cast<LPWSTR>(&piece), 0);
+        if (length <= 0 || !piece) break;
+        bool continues = piece[0] == kContinuationMark;
+        text.append(continues ? piece + 1 : piece, continues ? length - 1 : length);
+        if (!continues) break;
+        ++id;
+    }
+    return text;
+}
+
+std::wstring FormatText(std::wstring_view format, std::initializer_list<std::wstring_view> args) {
+    std::wstring text;
+    const std::wstring_view* next = args.begin();
+    for (size_t n = 0; n < format.size(); ++n) {
+        wchar_t directive = n + 1 < format.size() && format[n] == L'%' ? format[n + 1] : L'\0';
+        if (directive == L'%') {
+            text += L'%';
+            ++n;
+        } else if ((directive == L's' || directive == L'u') && next != args.end()) {
+            text += *next++;
+            ++n;
+        } else {
+            text += format[n];
+        }
+    }
+    return text;
+}
+
+int ShowMessageText(HWND owner, const std::wstring& text, UINT style) {
+    return MessageBoxW(owner, text.c_str(), kCaptionText, style);
+}
+
+int ShowPathQuestion(UINT formatId, std::wstring_view path, UINT style) {
+    return ShowMessageText(g_hwndOwner, FormatText(LoadResText(g_hInstance, formatId), {path}), style);
 }

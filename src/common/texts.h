@@ -2,6 +2,7 @@
 // Texts of the module that are not in the string table.
 
 inline constexpr char kCaption[] = "Veilfold";
+inline constexpr wchar_t kCaptionText[] = L"Veilfold";
 inline constexpr char kEncryptMenuText[] = "&Encrypt";
 inline constexpr char kDecryptMenuText[] = "&Decrypt";
 inline constexpr char kMemoryAllocationError[] = "Memory Allocation error";

@@ -27,7 +27,7 @@ void KeyFreshState(const KeyDigest& key, Rc4State& state) {
 // Reads, transforms and writes back block after block from offset 0. `done`
 // receives how many bytes were transformed and are on disk; a write that
 // stopped short counts only the bytes it wrote. False when a call failed.
-bool TransformBlocks(OpenFile& file, const Keystream& keystream, const BlockPass& pass, std::uint64_t& done) {
+bool TransformBlocks(ExclusiveFile& file, const Keystream& keystream, const BlockPass& pass, std::uint64_t& done) {
     Rc4State state;
     KeyFreshState(keystream.key, state);
     std::uint8_t* buffer = keystream.buffer.data();
@@ -49,9 +49,9 @@ bool TransformBlocks(OpenFile& file, const Keystream& keystream, const BlockPass
     return ok;
 }
 
-std::unique_ptr<OpenFile> Open(FileSystem& fileSystem, const PathString& path, ContentsResult& failure) {
+std::unique_ptr<ExclusiveFile> Open(FileSystem& fileSystem, const PathString& path, ContentsResult& failure) {
     FsStatus status = FsStatus::Ok;
-    std::unique_ptr<OpenFile> file = fileSystem.OpenExclusive(path, status);
+    std::unique_ptr<ExclusiveFile> file = fileSystem.OpenExclusive(path, status);
     if (!file) failure = status == FsStatus::NotFound ? ContentsResult::NotFound : ContentsResult::CannotOpen;
     return file;
 }
@@ -61,7 +61,7 @@ std::unique_ptr<OpenFile> Open(FileSystem& fileSystem, const PathString& path, C
 ContentsResult TransformContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
                                  RunUser& user, FileTime& lastWrite) {
     ContentsResult failure = ContentsResult::Failed;
-    std::unique_ptr<OpenFile> file = Open(fileSystem, path, failure);
+    std::unique_ptr<ExclusiveFile> file = Open(fileSystem, path, failure);
     if (!file) return failure;
     // Nobody else can change the file while it is open: its length and time
     // are read here, exactly, rather than trusted from an earlier look.
@@ -82,7 +82,7 @@ ContentsResult TransformContents(FileSystem& fileSystem, const PathString& path,
 bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
                   const FileTime& lastWrite) {
     ContentsResult failure = ContentsResult::Failed;
-    std::unique_ptr<OpenFile> file = Open(fileSystem, path, failure);
+    std::unique_ptr<ExclusiveFile> file = Open(fileSystem, path, failure);
     if (!file) return false;
     std::uint64_t done = 0;
     bool ok = TransformBlocks(*file, keystream, {kWholeFile, nullptr, 0}, done);

@@ -53,9 +53,9 @@ struct FileTime {
 
 // A file opened for reading and writing with no sharing: nobody else can
 // read or change it until it is closed (when the object goes).
-class OpenFile {
+class ExclusiveFile {
 public:
-    virtual ~OpenFile() = default;
+    virtual ~ExclusiveFile() = default;
     virtual FsStatus Size(std::uint64_t& size) = 0;
     virtual FsStatus ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t wanted, std::size_t& got) = 0;
     // `written` counts the bytes on disk even when the call fails part-way.
@@ -84,7 +84,7 @@ public:
     // reading or writing.
     virtual FsStatus Identify(const PathString& path, FileIdentity& identity, std::uint32_t& links) = 0;
 
-    virtual std::unique_ptr<OpenFile> OpenExclusive(const PathString& path, FsStatus& status) = 0;
+    virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const PathString& path, FsStatus& status) = 0;
 
     // Renames; Exists when `to` is taken, which is never replaced.
     virtual FsStatus Rename(const PathString& from, const PathString& to) = 0;

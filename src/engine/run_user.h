@@ -23,7 +23,7 @@ enum class Answer { Yes, No, Cancel };
 
 // Something a run did not process, for the summary at its end.
 struct PassedOver {
-    enum class Reason { Unlisted, Link, DotFolder };
+    enum class Reason { Unlisted, Link, DotFolder };  // most pressing first
     PathString path;
     Reason reason;
 };

@@ -23,9 +23,9 @@ int ProgressPercent(ULONGLONG done, ULONGLONG size) {
 
 }  // namespace
 
-void ShowProgressFile(const char* path) {
+void ShowProgressFile(const std::wstring& path) {
     if (!g_hwndProgress) return;
-    SetDlgItemTextA(g_hwndProgress, IDC_FILENAME, path);
+    SetDlgItemTextW(g_hwndProgress, IDC_FILENAME, path.c_str());
     SetBar(0);
 }
 

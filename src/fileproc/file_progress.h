@@ -3,8 +3,10 @@
 // nothing while there is no progress window (g_hwndProgress null).
 #include <windows.h>
 
-// Shows `path` in the file-name control and sets the bar to 0.
-void ShowProgressFile(const char* path);
+#include <string>
+
+// Shows `path`, as it is, in the file-name control and sets the bar to 0.
+void ShowProgressFile(const std::wstring& path);
 
 // Sets the bar to done / size in percent, rounded; 100 once done reaches size.
 void ShowProgressPercent(ULONGLONG done, ULONGLONG size);

@@ -8,13 +8,12 @@
 #include "common/state.h"
 #include "common/texts.h"
 #include "crypto/wipe.h"
-#include "fileproc/walker.h"
 #include "keys/acquire.h"
 #include "keys/keystore.h"
 #include "resource.h"
 #include "shell/progress.h"
 
-const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, WalkPath};
+const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, StartFileRun};
 
 namespace {
 
@@ -62,24 +61,25 @@ void WipeKey() {
 
 // Walks a copy of the selection: the shell may hand the object a new one
 // while the run pumps messages.
-void WalkSelection(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
-                   const RunSteps& steps) {
-    std::vector<std::string> paths;
+void WalkSelection(const MenuCommand& command, const std::vector<std::wstring>& selection, const RunSteps& steps) {
+    std::vector<std::wstring> paths;
+    std::unique_ptr<FileRun> files;
     try {
         paths = selection;
+        files = steps.startFileRun(command.encrypt);
     } catch (const std::exception&) {
         ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
         return;
     }
-    for (const std::string& path : paths) {
-        lstrcpynA(pathBuffer, path.c_str(), MAX_PATH);
-        int goOn = steps.walkPath(pathBuffer, command.encrypt);
-        if (g_bCancel || !goOn) break;
+    bool stopped = false;
+    for (const std::wstring& path : paths) {
+        stopped = !files->WalkPath(path) || g_bCancel;
+        if (stopped) break;
     }
+    files->Finish(stopped);
 }
 
-void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::string>& selection,
-                       char (&pathBuffer)[MAX_PATH], const RunSteps& steps) {
+void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::wstring>& selection, const RunSteps& steps) {
     g_pBuffer = new (std::nothrow) BYTE[kIoBufferSize];
     if (!g_pBuffer) {
         ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
@@ -88,7 +88,7 @@ void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::string
     // A password dialog may have been cancelled although a key is at hand.
     if (!g_bCancel) {
         OpenProgressWindow(command.titleId);
-        WalkSelection(command, selection, pathBuffer, steps);
+        WalkSelection(command, selection, steps);
         CloseProgressWindow();
     }
     delete[] g_pBuffer;
@@ -97,8 +97,8 @@ void ProcessWithBuffer(const MenuCommand& command, const std::vector<std::string
 
 }  // namespace
 
-HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& selection, char (&pathBuffer)[MAX_PATH],
-                   HWND shellWindow, const RunSteps& steps) {
+HRESULT RunCommand(const MenuCommand& command, const std::vector<std::wstring>& selection, HWND shellWindow,
+                   const RunSteps& steps) {
     ActiveRun run;
     if (!run.acquired()) {
         // The run disables only its own owner: the window the user clicked may
@@ -115,7 +115,7 @@ HRESULT RunCommand(const MenuCommand& command, const std::vector<std::string>& s
         WipeKey();
         return S_OK;
     }
-    ProcessWithBuffer(command, selection, pathBuffer, steps);
+    ProcessWithBuffer(command, selection, steps);
     if (!g_bRetainKey) WipeKey();
     return S_OK;
 }

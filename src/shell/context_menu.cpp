@@ -86,5 +86,5 @@ STDMETHODIMP CShellExtension::InvokeCommand(LPCMINVOKECOMMANDINFO info) {
     const MenuCommand* command = nullptr;
     HRESULT found = FindInvokedCommand(*info, command);
     if (FAILED(found)) return found;
-    return RunCommand(*command, m_selection, m_szPath, info->hwnd, *m_runSteps);
+    return RunCommand(*command, m_selection, info->hwnd, *m_runSteps);
 }

@@ -7,7 +7,7 @@
 
 #include "common/state.h"
 
-CShellExtension::CShellExtension(const RunSteps& runSteps) : m_runSteps(&runSteps), m_cRef(1), m_szPath{} {
+CShellExtension::CShellExtension(const RunSteps& runSteps) : m_runSteps(&runSteps), m_cRef(1) {
     InterlockedIncrement(&g_cObjects);
 }
 
@@ -50,13 +50,16 @@ STDMETHODIMP CShellExtension::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, H
 // Appends the dropped paths to the object's selection, all of them or none.
 HRESULT CShellExtension::RecordDroppedPaths(HDROP drop) noexcept {
     try {
-        UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        std::vector<std::string> paths = m_selection;
+        UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        std::vector<std::wstring> paths = m_selection;
         paths.reserve(paths.size() + count);
         for (UINT i = 0; i < count; ++i) {
-            // A longer path is cut to MAX_PATH - 1 characters.
             // An empty name is no path (some hosts report one for an empty list).
-            if (DragQueryFileA(drop, i, m_szPath, MAX_PATH)) paths.emplace_back(m_szPath);
+            UINT length = DragQueryFileW(drop, i, nullptr, 0);
+            if (length == 0) continue;
+            std::wstring path(length + 1, L'\0');
+            path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
+            if (!path.empty()) paths.push_back(std::move(path));
         }
         m_selection.swap(paths);
         return S_OK;

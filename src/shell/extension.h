@@ -32,7 +32,7 @@ public:
     STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
 
     // The paths handed to this object's Initialize, in the shell's order.
-    const std::vector<std::string>& Selection() const { return m_selection; }
+    const std::vector<std::wstring>& Selection() const { return m_selection; }
 
 private:
     ~CShellExtension();  // only Release destroys
@@ -41,8 +41,9 @@ private:
 
     const RunSteps* m_runSteps;
     LONG m_cRef;
-    char m_szPath[MAX_PATH];  // each selected path in turn, during Initialize and during a run
     // The selection belongs to the object: Explorer may keep several alive at
     // once, for the same menu or for menus of other windows.
-    std::vector<std::string> m_selection;
+    // Wide, and as long as the shell hands them: a name is never converted to
+    // a code page, and a path is never cut.
+    std::vector<std::wstring> m_selection;
 };

@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "common/state.h"
 #include "gui.h"
+#include "paths.h"
 #include "resource.h"
 #include "shared_state.h"
 
@@ -74,17 +75,33 @@ TEST(MessageBoxes, ShowTheCaptionTextAndStyleAsked) {
     }
 }
 
-TEST(MessageBoxes, PathPromptIsFormattedIntoTheMessageBuffer) {
-    vftest::GuiHelper gui([](vftest::Gui& ui) {
+TEST(MessageBoxes, APathQuestionShowsTheNameAsItIsAndWhole) {
+    // A name no code page spells, in a path longer than any fixed buffer of the module.
+    std::wstring path = L"C:\\\u65e5\u672c\\" + std::wstring(900, L'x') + L"\\\u0444\u0430\u0439\u043b.txt";
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
         auto box = ui.WaitMessageBox();
-        EXPECT_EQ(box.text, "Unable to open file C:\\x\\y.txt.\r\nContinue processing the next file?");
+        EXPECT_EQ(box.text, vftest::Utf8(L"Unable to open file " + path + L".\r\nContinue processing the next file?"));
         EXPECT_EQ(box.owner, g_hwndOwner);
         EXPECT_EQ(box.style, kStyleContinue);
         ui.Answer(box, IDYES);
     });
-    EXPECT_EQ(ShowPathPrompt(IDS_CANNOT_OPEN, "C:\\x\\y.txt", kStyleContinue), IDYES);
+    EXPECT_EQ(ShowPathQuestion(IDS_CANNOT_OPEN, path, kStyleContinue), IDYES);
     gui.Join();
-    EXPECT_STREQ(g_szMessage, "Unable to open file C:\\x\\y.txt.\r\nContinue processing the next file?");
+}
+
+TEST(FormatText, FillsEachDirectiveInTurnAndNothingMore) {
+    struct Case {
+        const wchar_t* format;
+        std::initializer_list<std::wstring_view> args;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {L"%u items: %s", {L"3", L"a %s b"}, L"3 items: a %s b"},  // an argument is never read as a format
+        {L"100%% of %s", {L"it"}, L"100% of it"},
+        {L"%s and %s", {L"one"}, L"one and %s"},  // too few arguments: the rest stays as written
+        {L"ends in %", {}, L"ends in %"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatText(c.format, c.args), c.expected) << vftest::Utf8(c.format);
 }
 
 }  // namespace

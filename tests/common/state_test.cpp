@@ -59,6 +59,9 @@ TEST(LoadResString, ExclamationMarkJoinsTheNextEntry) {
     EXPECT_STREQ(LoadResString(g_hInstance, 9001), "across three entries");
     // A chain that runs into a missing id keeps what it gathered.
     EXPECT_STREQ(LoadResString(g_hInstance, 9010), "Cut short");
+    EXPECT_EQ(LoadResText(g_hInstance, 9000), L"Continued across three entries");
+    EXPECT_EQ(LoadResText(g_hInstance, 9010), L"Cut short");
+    EXPECT_EQ(LoadResText(g_hInstance, 8999), L"");
 }
 
 }  // namespace

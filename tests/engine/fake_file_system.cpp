@@ -6,7 +6,7 @@
 
 namespace vftest {
 
-class FakeFileSystem::Handle final : public OpenFile {
+class FakeFileSystem::Handle final : public ExclusiveFile {
 public:
     Handle(FakeFileSystem& owner, std::shared_ptr<Data> data) : owner_(owner), data_(std::move(data)) {
         data_->open = true;
@@ -160,7 +160,7 @@ FsStatus FakeFileSystem::Identify(const PathString& path, FileIdentity& identity
     return FsStatus::Ok;
 }
 
-std::unique_ptr<OpenFile> FakeFileSystem::OpenExclusive(const PathString& path, FsStatus& status) {
+std::unique_ptr<ExclusiveFile> FakeFileSystem::OpenExclusive(const PathString& path, FsStatus& status) {
     Node* node = Find(path);
     status = !node ? FsStatus::NotFound : (!node->data || node->data->open) ? FsStatus::Refused : FsStatus::Ok;
     if (status != FsStatus::Ok) return nullptr;

@@ -47,7 +47,7 @@ BOOL WINAPI WriteFileFailingOnce(HANDLE file, LPCVOID buffer, DWORD size, LPDWOR
     return FALSE;
 }
 
-BOOL WINAPI MoveFileAlwaysFailing(LPCSTR, LPCSTR) {
+BOOL WINAPI MoveFileAlwaysFailing(LPCWSTR, LPCWSTR, DWORD) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
 }
@@ -82,6 +82,6 @@ FailingWrite::FailingWrite(int failingCall) : patch("WriteFile", reinterpret_cas
 
 int FailingWrite::calls() const { return s_writeCalls; }
 
-FailingMove::FailingMove() : patch("MoveFileA", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
+FailingMove::FailingMove() : patch("MoveFileExW", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
 
 }  // namespace vftest

@@ -38,7 +38,7 @@ public:
     ImportPatch patch;
 };
 
-// Every MoveFileA call fails.
+// Every MoveFileExW call fails.
 class FailingMove {
 public:
     FailingMove();

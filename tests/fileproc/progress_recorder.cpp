@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "common/state.h"
+#include "paths.h"
 #include "resource.h"
 
 namespace vftest {
@@ -26,7 +27,8 @@ ProgressRecorder::ProgressRecorder() {
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_FILENAME)), g_hInstance, nullptr);
     HWND bar = CreateWindowA(PROGRESS_CLASSA, "", WS_CHILD, 0, 20, 280, 16, window_,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PROGRESSBAR)), g_hInstance, nullptr);
-    nameProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(name, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NameProc)));
+    // A wide procedure: the names arrive as they are, whatever the code page.
+    nameProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(name, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NameProc)));
     barProc_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProc)));
     g_hwndProgress = window_;
     g_hwndProgressBar = bar;
@@ -51,11 +53,11 @@ LRESULT CALLBACK ProgressRecorder::WindowProc(HWND window, UINT message, WPARAM 
 
 LRESULT CALLBACK ProgressRecorder::NameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SETTEXT && s_recorder) {
-        std::string name = reinterpret_cast<const char*>(lParam);
+        std::string name = Utf8(reinterpret_cast<const wchar_t*>(lParam));
         s_recorder->names_.push_back(name);
         if (s_recorder->onName_) s_recorder->onName_(name);
     }
-    return CallWindowProcA(s_recorder->nameProc_, window, message, wParam, lParam);
+    return CallWindowProcW(s_recorder->nameProc_, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ProgressRecorder::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,8 +5,7 @@
 #include "common/state.h"
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
-#include "fileproc/transform.h"
-#include "fileproc/walker.h"
+#include "fileproc/file_run.h"
 
 namespace vftest {
 
@@ -17,11 +16,11 @@ void RunFixture::SetUp() {
 }
 
 int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
-    return RunWithGui(std::move(script), [&] { return TransformFile(path.c_str(), encrypt); });
+    return RunWithGui(std::move(script), [&] { return TransformFile(Wide(path).c_str(), encrypt); });
 }
 
 int WalkWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {
-    return RunWithGui(std::move(script), [&] { return WalkPath(path.c_str(), encrypt); });
+    return RunWithGui(std::move(script), [&] { return WalkPath(Wide(path).c_str(), encrypt); });
 }
 
 std::string Rc4Whole(const std::string& plain) {
@@ -85,6 +84,17 @@ std::string CannotRenameText(const std::string& path) {
 }
 std::string CannotTransformText(const std::string& path) {
     return "Unable to read or write file " + path + ".\r\nContinue processing the next file?";
+}
+std::string OtherNamesText(const std::string& path) {
+    return path +
+           " has other names outside the selected files and folders, which will keep their present names. Are you "
+           "sure you want to change its contents?";
+}
+std::string PassedOverText(const std::vector<std::string>& lines, size_t count) {
+    std::string text = "Some files and folders were not processed, and nothing in them was changed (" +
+                       std::to_string(count) + " in all):\r\n";
+    for (const std::string& line : lines) text += "\r\n" + line;
+    return text;
 }
 std::string PathTooLongText(const std::string& path) {
     return "Unable to process file or directory " + path +

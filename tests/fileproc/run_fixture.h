@@ -29,7 +29,8 @@ private:
     std::vector<BYTE> buffer_;
 };
 
-// TransformFile and WalkPath on this thread while `script` plays the user.
+// TransformFile and WalkPath, each a run of its own, on this thread while
+// `script` plays the user. Paths are spelled in UTF-8.
 int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script);
 int WalkWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script);
 // RC4 under g_Key over the whole of `plain`, in one piece.
@@ -51,5 +52,8 @@ std::string NotEncryptedText(const std::string& path);      // 132
 std::string CannotRenameText(const std::string& path);      // 137
 std::string CannotTransformText(const std::string& path);   // 138
 std::string PathTooLongText(const std::string& path);       // 139
+std::string OtherNamesText(const std::string& path);        // 142
+// 143: `lines` as the user reads them, each "path (reason)", of `count` in all.
+std::string PassedOverText(const std::vector<std::string>& lines, size_t count);
 
 }  // namespace vftest

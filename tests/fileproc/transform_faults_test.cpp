@@ -6,7 +6,7 @@
 
 #include "common/messages.h"
 #include "failing_io.h"
-#include "fileproc/transform.h"
+#include "fileproc/file_run.h"
 #include "run_fixture.h"
 
 namespace {
@@ -51,7 +51,7 @@ TEST_F(TransformFaultTest, ReadOrWriteFailingPartWayPutsTheBytesBack) {
             else
                 failingWrite = std::make_unique<vftest::FailingWrite>(c.failingCall);
             ASSERT_TRUE(failingRead ? failingRead->patch.installed() : failingWrite->patch.installed());
-            result = TransformFile(path.c_str(), 1);
+            result = TransformFile(vftest::Wide(path).c_str(), 1);
         }
         gui.Join();
 
@@ -73,7 +73,7 @@ TEST_F(TransformFaultTest, RenameFailingAfterTheTransformPutsTheContentsBack) {
     {
         vftest::FailingMove failingMove;
         ASSERT_TRUE(failingMove.patch.installed());
-        result = TransformFile(path.c_str(), 1);
+        result = TransformFile(vftest::Wide(path).c_str(), 1);
     }
     gui.Join();
 

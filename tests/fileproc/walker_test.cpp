@@ -1,4 +1,4 @@
-// WalkPath and WalkDirectory over real folder trees.
+// WalkPath over real folder trees.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +7,7 @@
 #include "common/messages.h"
 #include "common/state.h"
 #include "failing_io.h"
-#include "fileproc/walker.h"
+#include "fileproc/file_run.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
 
@@ -76,20 +76,24 @@ TEST_F(WalkerTest, EveryFileIsTransformedOnceWhateverItsAttributesButDotFoldersA
     SetFileAttributesA((dir_ / "root\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA((dir_ / "root\\system").c_str(), FILE_ATTRIBUTE_SYSTEM);
 
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 1);
+    // The dot-folder is passed over, and said so once the walk is done.
+    auto summary = AnswerBox(vftest::PassedOverText({dir_ / "root\\.hidden-dir (its name begins with a dot)"}, 1),
+                             kStyleSummary, IDOK);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, summary), 1);
     for (const auto& [path, bytes] : plain_) {
         if (path.find(".hidden-dir") == std::string::npos) ExpectEncryptedOnce(path);
     }
     ExpectUntouched(dir_ / "root\\.hidden-dir\\inside");
 
     // Decrypting the same tree gives back every file as it was.
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, NothingExpected), 1);
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, summary), 1);
     for (const auto& [path, bytes] : plain_) ExpectUntouched(path);
 }
 
 TEST_F(WalkerTest, SelectedDotFolderIsPassedOver) {
     MakeTree({".config\\", ".config\\file"});
-    EXPECT_EQ(WalkWithGui(dir_ / ".config", 1, NothingExpected), 1);
+    std::string line = dir_ / ".config (its name begins with a dot)";
+    EXPECT_EQ(WalkWithGui(dir_ / ".config", 1, AnswerBox(vftest::PassedOverText({line}, 1), kStyleSummary, IDOK)), 1);
     ExpectUntouched(dir_ / ".config\\file");
 }
 
@@ -169,7 +173,7 @@ TEST_F(WalkerTest, NewNameTakenInTheFolderIsCaughtBeforeTheContentsAreTouched) {
     {
         vftest::FailingWrite counter(vftest::FailingWrite::kNever);
         ASSERT_TRUE(counter.patch.installed());
-        EXPECT_EQ(WalkPath((dir_ / "root").c_str(), 0), 1);
+        EXPECT_EQ(WalkPath(vftest::Wide(dir_ / "root").c_str(), 0), 1);
         writes = counter.calls();
     }
     gui.Join();
@@ -201,43 +205,24 @@ TEST_F(WalkerTest, FileThatVanishesDuringTheWalkIsReportedAsNotFound) {
     EXPECT_FALSE(vftest::FileExists(gone + ".$#!"));
 }
 
-// Made with the wide functions: the file's path is too long for the ANSI ones.
-class LongPathFile {
-public:
-    LongPathFile(const std::string& folder, const std::string& name, const std::string& bytes)
-        : wide_(L"\\\\?\\" + Widen(folder + "\\" + name)) {
-        HANDLE file = CreateFileW(wide_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-        DWORD written = 0;
-        created_ = file != INVALID_HANDLE_VALUE;
-        if (created_) {
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
-        }
+TEST_F(WalkerTest, PathsPastMaxPathAreWalkedAndTransformedLikeAnyOther) {
+    // Three folders of 100 characters: the file's path runs past 300.
+    std::string deep = "root\\" + std::string(100, 'a') + "\\" + std::string(100, 'b') + "\\" + std::string(100, 'c');
+    std::string folder = "root\\";
+    MakeTree({"root\\"});
+    for (char c : {'a', 'b', 'c'}) {
+        folder += std::string(100, c) + "\\";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + vftest::Wide(dir_ / folder)).c_str(), nullptr)) << folder;
     }
-    ~LongPathFile() { DeleteFileW(wide_.c_str()); }
-    bool created() const { return created_; }
-    bool Exists() const { return GetFileAttributesW(wide_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    MakeTree({folder + "file.txt", "root\\near.txt"});
+    std::string file = dir_ / (folder + "file.txt");
+    ASSERT_GT(file.size(), 300u);
 
-private:
-    static std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-    std::wstring wide_;
-    bool created_ = false;
-};
-
-TEST_F(WalkerTest, PathTooLongBelowAFolderIsReportedNotPassedOver) {
-    // A folder path just under the limit; the file name takes it past 259 characters.
-    std::string deep = "root\\" + std::string(240 - (dir_.path().size() + 6), 'd') + "\\";
-    MakeTree({"root\\", deep, deep + "short"});
-    std::string folder = dir_ / deep.substr(0, deep.size() - 1);
-    std::string longName(40, 'L');
-    LongPathFile tooLong(folder, longName, "secret");
-    ASSERT_TRUE(tooLong.created());
-
-    EXPECT_EQ(WalkWithGui(dir_ / "root", 1,
-                          AnswerBox(vftest::PathTooLongText(folder + "\\" + longName), kStyleContinue, IDYES)),
-              1);
-    EXPECT_TRUE(tooLong.Exists());  // still there under its name, so never transformed
-    ExpectEncryptedOnce(dir_ / (deep + "short"));
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 1, NothingExpected), 1);
+    ExpectEncryptedOnce(file);
+    ExpectEncryptedOnce(dir_ / "root\\near.txt");
+    EXPECT_EQ(WalkWithGui(dir_ / "root", 0, NothingExpected), 1);
+    ExpectUntouched(file);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "common/state.h"
 #include "gui.h"
 #include "owner_window.h"
+#include "paths.h"
 #include "shared_state.h"
 #include "shell/command.h"
 #include "shell/extension.h"
@@ -44,6 +45,7 @@ struct Steps {
     int acquireCalls = 0;
     KeyDigest* acquireDestination = nullptr;
     std::vector<WalkSeen> walks;
+    std::vector<bool> finished;  // each end of a file run: stopped early or not
 };
 
 Steps* s_steps;
@@ -65,7 +67,7 @@ int FakeAcquireKey(KeyDigest* checkValue) {
     return s_steps->acquireResult;
 }
 
-int FakeWalkPath(const char* path, int encrypt) {
+int FakeWalkPath(const std::string& path, int encrypt) {
     char caption[64] = "";
     if (g_hwndProgress) GetWindowTextA(g_hwndProgress, caption, sizeof caption);
     s_steps->walks.push_back({path, encrypt, g_pBuffer != nullptr, caption,
@@ -75,7 +77,19 @@ int FakeWalkPath(const char* path, int encrypt) {
     return static_cast<int>(s_steps->walks.size()) - 1 == s_steps->stopAtWalk ? 0 : 1;
 }
 
-const RunSteps kFakeSteps = {FakeIsWindowsNT, FakeLoadRetainedKey, FakeAcquireKey, FakeWalkPath};
+class FakeFileRun final : public FileRun {
+public:
+    explicit FakeFileRun(int encrypt) : encrypt_(encrypt) {}
+    int WalkPath(const std::wstring& path) override { return FakeWalkPath(vftest::Utf8(path), encrypt_); }
+    void Finish(bool stopped) override { s_steps->finished.push_back(stopped); }
+
+private:
+    int encrypt_;
+};
+
+std::unique_ptr<FileRun> FakeStartFileRun(int encrypt) { return std::make_unique<FakeFileRun>(encrypt); }
+
+const RunSteps kFakeSteps = {FakeIsWindowsNT, FakeLoadRetainedKey, FakeAcquireKey, FakeStartFileRun};
 
 bool IsWiped(const KeyDigest& key) {
     for (auto word : key.h)
@@ -92,7 +106,7 @@ protected:
     void TearDown() override { s_steps = nullptr; }
 
     HRESULT Run(UINT offset = IDM_ENCRYPT, HWND shellWindow = nullptr) {
-        return RunCommand(kMenuCommands[offset], selection_, path_, shellWindow, kFakeSteps);
+        return RunCommand(kMenuCommands[offset], WideSelection(), shellWindow, kFakeSteps);
     }
     // An extension object with the stand-in steps, initialized with `paths`.
     CShellExtension* NewObject(vftest::ComRef<IContextMenu>& menu, const std::vector<std::string>& paths) {
@@ -108,6 +122,11 @@ protected:
         info.cbSize = sizeof info;
         info.lpVerb = MAKEINTRESOURCEA(offset);
         return menu->InvokeCommand(&info);
+    }
+    std::vector<std::wstring> WideSelection() const {
+        std::vector<std::wstring> paths;
+        for (const std::string& path : selection_) paths.push_back(vftest::Wide(path));
+        return paths;
     }
     std::vector<std::string> WalkedPaths() const {
         std::vector<std::string> paths;
@@ -125,7 +144,6 @@ protected:
     vftest::OwnerWindow owner_;
     Steps steps_;
     std::vector<std::string> selection_{"C:\\first", "C:\\second", "C:\\third"};
-    char path_[MAX_PATH] = "";
 };
 
 TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
@@ -137,6 +155,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
     const Case cases[] = {{IDM_ENCRYPT, "Encrypting Files...", 1}, {IDM_DECRYPT, "Decrypting Files...", 0}};
     for (const Case& c : cases) {
         steps_.walks.clear();
+        steps_.finished.clear();
         EXPECT_EQ(Run(c.offset), S_OK);
         EXPECT_EQ(WalkedPaths(), selection_);
         for (const WalkSeen& walk : steps_.walks) {
@@ -146,7 +165,7 @@ TEST_F(CommandRun, WalksEverySelectedPathUnderTheProgressWindow) {
             EXPECT_EQ(walk.progressOwner, owner_.hwnd());
             EXPECT_FALSE(walk.ownerEnabled) << "the owner takes input during the run";
         }
-        EXPECT_STREQ(path_, "C:\\third") << "paths reach the walker through the object's buffer";
+        EXPECT_EQ(steps_.finished, std::vector<bool>{false}) << "the run ends once, after the last path";
         ExpectTornDown();
         EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
     }
@@ -241,6 +260,7 @@ TEST_F(CommandRun, WalkerAskingToStopEndsTheRun) {
     steps_.stopAtWalk = 0;
     EXPECT_EQ(Run(), S_OK);
     EXPECT_EQ(WalkedPaths(), std::vector<std::string>{"C:\\first"});
+    EXPECT_EQ(steps_.finished, std::vector<bool>{true}) << "told that it stopped early";
     ExpectTornDown();
 }
 
@@ -348,7 +368,7 @@ TEST_F(CommandRun, SecondCommandDuringARunIsRefusedVisiblyAndTouchesNothing) {
         nested = other->InvokeCommand(&info);
         // And from another thread.
         std::thread([&] {
-            fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], selection_, path_, nullptr, kFakeSteps);
+            fromThread = RunCommand(kMenuCommands[IDM_DECRYPT], WideSelection(), nullptr, kFakeSteps);
         }).join();
         cancelSeen = g_bCancel;
         g_bCancel = FALSE;

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "common/messages.h"
+#include "paths.h"
 
 namespace vftest {
 
@@ -53,16 +54,21 @@ public:
 
     STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (failGetData_ || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
-        // DROPFILES, then the paths, each NUL-terminated, then one more NUL
-        // (two for an empty list).
-        SIZE_T size = sizeof(DROPFILES) + 2;
-        for (const std::string& path : paths_) size += path.size() + 1;
+        // DROPFILES, then the paths in UTF-16 as the shell hands them, each
+        // NUL-terminated, then one more NUL (two for an empty list).
+        std::vector<std::wstring> wide;
+        SIZE_T size = sizeof(DROPFILES) + 2 * sizeof(wchar_t);
+        for (const std::string& path : paths_) {
+            wide.push_back(Wide(path));
+            size += (wide.back().size() + 1) * sizeof(wchar_t);
+        }
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
         auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
         drop->pFiles = sizeof(DROPFILES);
-        char* next = reinterpret_cast<char*>(drop + 1);
-        for (const std::string& path : paths_) {
-            lstrcpyA(next, path.c_str());
+        drop->fWide = TRUE;
+        auto* next = reinterpret_cast<wchar_t*>(drop + 1);
+        for (const std::wstring& path : wide) {
+            lstrcpyW(next, path.c_str());
             next += path.size() + 1;
         }
         GlobalUnlock(block);

@@ -38,8 +38,9 @@ private:
 // folder), in the order given. Null on failure.
 IDataObject* CreateShellDataObject(const std::vector<std::string>& paths);
 
-// A minimal data object that offers only CF_HDROP (ANSI) with these paths,
-// whatever their length; with `failGetData` its GetData fails.
+// A minimal data object that offers only CF_HDROP (wide, as the shell hands
+// it) with these paths, spelled in UTF-8, whatever their length; with
+// `failGetData` its GetData fails.
 IDataObject* CreateDropDataObject(const std::vector<std::string>& paths, bool failGetData = false);
 
 // Runs the module's pump until `done` holds, waiting for messages in

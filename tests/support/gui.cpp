@@ -18,12 +18,16 @@ GuiReporting Reporting() {
     return g_reporting;
 }
 
+// In UTF-8, whatever the code page: a text may carry any file name.
 std::string SendGetText(HWND window) {
-    char text[2048] = "";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &ignored);
-    return text;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &copied);
+    text.resize(copied);
+    return Utf8(text);
 }
 
 // Window enumeration callbacks are stdcall in 32-bit builds, so no lambdas.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace vftest {
 
@@ -28,7 +29,11 @@ std::string ExeDir();
 // <build>/screenshots, created on demand.
 std::string ScreenshotDir();
 
-// Small file helpers for tests.
+// UTF-8 and UTF-16, both ways. The tests spell every path in UTF-8.
+std::string Utf8(std::wstring_view text);
+std::wstring Wide(std::string_view utf8);
+
+// Small file helpers for tests. They take any name, and paths past MAX_PATH.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 bool FileExists(const std::string& path);
