@@ -52,17 +52,26 @@ struct Rejection {
 };
 
 // The checks of OK, in the order the user is told about them; null when all pass.
+// Every field is filled first; then the fields are judged from the top down,
+// a field the code page cannot spell before what it says.
 const Rejection* FindRejection(const PasswordField& oldPassword, const PasswordField& newPassword,
                                const PasswordField& repeated) {
     static const Rejection kNoOld{IDS_NO_PASSWORD, IDC_PASSWORD, false};
     static const Rejection kNoNew{IDS_NO_PASSWORD, IDC_NEWPASSWORD, false};
     static const Rejection kNoRepeat{IDS_NO_PASSWORD, IDC_REPEATPASSWORD, false};
+    static const Rejection kInexactOld{IDS_PASSWORD_NOT_ANSI, IDC_PASSWORD, true};
     static const Rejection kWrongOld{IDS_INCORRECT_PASSWORD, IDC_PASSWORD, true};
+    static const Rejection kInexactNew{IDS_PASSWORD_NOT_ANSI, IDC_NEWPASSWORD, true};
+    static const Rejection kInexactRepeat{IDS_PASSWORD_NOT_ANSI, IDC_REPEATPASSWORD, true};
     static const Rejection kMismatch{IDS_PASSWORDS_DIFFER, IDC_NEWPASSWORD, true};
     if (g_bAskOldPassword && oldPassword.empty()) return &kNoOld;
     if (newPassword.empty()) return &kNoNew;
     if (repeated.empty()) return &kNoRepeat;
+    if (g_bAskOldPassword && !oldPassword.exact()) return &kInexactOld;
     if (g_bAskOldPassword && !OldPasswordMatches(oldPassword)) return &kWrongOld;
+    if (!newPassword.exact()) return &kInexactNew;
+    // An inexact repetition can read the same as the password, "Ж" as "?".
+    if (!repeated.exact()) return &kInexactRepeat;
     if (lstrcmpA(newPassword.text(), repeated.text()) != 0) return &kMismatch;
     return nullptr;
 }

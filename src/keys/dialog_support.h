@@ -5,11 +5,13 @@
 
 #include "crypto/sha1.h"
 
-// GetDlgItemTextA count for a password: 254 characters and the terminator.
-// Longer typed text counts by its first 254 characters.
+// A password field's buffer: 254 characters (bytes, in the ANSI code page)
+// and the terminator. Longer typed text counts by its first 254 characters.
 inline constexpr int kPasswordFieldSize = 255;
 
-// A password read from a dialog field, wiped when it goes out of scope.
+// A password read from a dialog field, wiped when it goes out of scope. The
+// key comes from its bytes in the ANSI code page; a character the code page
+// cannot spell (no best-fit look-alikes) makes the field inexact.
 class PasswordField {
 public:
     PasswordField(HWND dialog, int id);
@@ -19,11 +21,15 @@ public:
 
     const char* text() const { return text_; }
     int length() const { return length_; }
-    bool empty() const { return length_ == 0; }
+    // Nothing typed; text that fails to convert is inexact, never empty.
+    bool empty() const { return length_ == 0 && exact_; }
+    // Whether text() spells what was typed: only then is it a password.
+    bool exact() const { return exact_; }
 
 private:
     char text_[kPasswordFieldSize];
     int length_;
+    bool exact_;
 };
 
 // True when `password` verifies against g_CheckValue (in constant time).

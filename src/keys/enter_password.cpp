@@ -35,6 +35,8 @@ void InitEnterDialog(HWND dialog) {
 void OnEnterOk(HWND dialog) {
     PasswordField password(dialog, IDC_PASSWORD);
     if (password.empty()) return RejectInput(dialog, IDS_NO_PASSWORD, IDC_PASSWORD, false);
+    // No password can hold such characters: it is not merely a wrong one.
+    if (!password.exact()) return RejectInput(dialog, IDS_PASSWORD_NOT_ANSI, IDC_PASSWORD, true);
     // The key of a wrong password never reaches g_Key.
     KeyDigest key;
     bool correct = VerifyPassword(password, key);

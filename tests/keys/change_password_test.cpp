@@ -77,6 +77,74 @@ TEST_F(ChangePassword, ChecksOldNewRepeatThenOldPasswordThenMatch) {
     EXPECT_EQ(ReadValue(kConfigurationKey, "HashedKey"), StoredBytes(kNewPass.check));
 }
 
+struct WideAttempt {
+    const wchar_t* oldPassword;
+    const wchar_t* newPassword;
+    const wchar_t* repeated;
+    const char* message;
+    int focus;
+    bool selected;
+};
+
+// Text the code page cannot spell is refused once every field is filled, from
+// the top down: the old password before its verification, the new one and its
+// repetition before their comparison.
+TEST_F(ChangePassword, RefusesCharactersTheCodePageCannotSpell) {
+    ASSERT_EQ(GetACP(), kTestCodePage);
+    const WideAttempt attempts[] = {
+        {L"", L"пароль2024", L"пароль2024", "No password entered", IDC_PASSWORD, false},
+        {L"пароль2024", L"NewPass2", L"NewPass2", kNotAnsiMessage, IDC_PASSWORD, true},
+        {L"Other3", L"пароль2024", L"пароль2024", "Incorrect password.", IDC_PASSWORD, true},
+        {L"Secret1", L"пароль2024", L"пароль2024", kNotAnsiMessage, IDC_NEWPASSWORD, true},
+        {L"Secret1", L"пароль2024", L"ЖЖЖЖЖЖ2024", kNotAnsiMessage, IDC_NEWPASSWORD, true},
+        // Both would read "??????2024".
+        {L"Secret1", L"??????2024", L"ЖЖЖЖЖЖ2024", kNotAnsiMessage, IDC_REPEATPASSWORD, true},
+    };
+    ASSERT_TRUE(StoreCheckValueOf(kSecret));
+    g_CheckValue = DigestFromText(kSecret.check);
+    vftest::GuiHelper gui([&](vftest::Gui& ui) {
+        HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
+        for (const WideAttempt& a : attempts) {
+            SCOPED_TRACE(::testing::Message() << a.oldPassword << "/" << a.newPassword << "/" << a.repeated);
+            ui.Type(dialog, IDC_PASSWORD, a.oldPassword);
+            ui.Type(dialog, IDC_NEWPASSWORD, a.newPassword);
+            ui.Type(dialog, IDC_REPEATPASSWORD, a.repeated);
+            ui.Click(dialog, IDOK);
+            ExpectValidation(ui, dialog, a.message);
+            ExpectFocus(ui, dialog, a.focus);
+            EXPECT_EQ(WholeTextSelected(ui, dialog, a.focus), a.selected);
+        }
+        ui.Type(dialog, IDC_PASSWORD, L"Secret1");
+        ui.Type(dialog, IDC_NEWPASSWORD, kGruesse.text);
+        ui.Type(dialog, IDC_REPEATPASSWORD, kGruesse.text);
+        ui.Click(dialog, IDOK);
+        ui.WaitGone(dialog);
+    });
+    RunDialog();
+    gui.Join();
+    EXPECT_EQ(DigestText(g_Key), kGruesse.key);
+    EXPECT_EQ(ReadValue(kConfigurationKey, "HashedKey"), StoredBytes(kGruesse.check));
+}
+
+TEST_F(ChangePassword, WritesNoCheckValueForAPasswordTheCodePageCannotSpell) {
+    ASSERT_EQ(GetACP(), kTestCodePage);
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);
+        ui.Type(dialog, IDC_NEWPASSWORD, L"пароль2024");
+        ui.Type(dialog, IDC_REPEATPASSWORD, L"пароль2024");
+        ui.Click(dialog, IDOK);
+        ExpectValidation(ui, dialog, kNotAnsiMessage);
+        ExpectFocus(ui, dialog, IDC_NEWPASSWORD);
+        ui.Click(dialog, IDCANCEL);
+    });
+    RunDialog();
+    gui.Join();
+    EXPECT_EQ(g_bKeyValid, FALSE);
+    EXPECT_EQ(DigestText(g_Key), std::string(40, '0'));
+    EXPECT_EQ(DigestText(g_CheckValue), std::string(40, '0'));
+    EXPECT_FALSE(ReadValue(kConfigurationKey, "HashedKey").has_value());
+}
+
 TEST_F(ChangePassword, AsksForNoOldPasswordWhenTheCheckValueIsAllZero) {
     vftest::GuiHelper gui([](vftest::Gui& ui) {
         HWND dialog = WaitChangeDialog(ui, kNewPasswordPrompt);

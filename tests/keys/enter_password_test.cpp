@@ -53,6 +53,49 @@ TEST_F(EnterPassword, RejectsEmptyAndWrongPasswordsAsOftenAsTyped) {
     EXPECT_EQ(DigestText(g_Key), kSecret.key);
 }
 
+// A character the code page cannot spell, or spells only by a look-alike,
+// makes no password at all: never "Incorrect password.", never the password
+// it resembles.
+TEST_F(EnterPassword, RefusesCharactersTheCodePageCannotSpell) {
+    ASSERT_EQ(GetACP(), kTestCodePage);
+    vftest::GuiHelper gui([](vftest::Gui& ui) {
+        HWND dialog = WaitEnterDialog(ui);
+        // By best fit, "Sēcret1" would read as "Secret1", the right password.
+        for (const wchar_t* typed : {L"пароль2024", L"Sēcret1"}) {
+            ui.Type(dialog, IDC_PASSWORD, typed);
+            ui.Click(dialog, IDOK);
+            ExpectValidation(ui, dialog, kNotAnsiMessage);
+            ExpectFocus(ui, dialog, IDC_PASSWORD);
+            EXPECT_TRUE(WholeTextSelected(ui, dialog, IDC_PASSWORD));
+        }
+        EXPECT_EQ(DigestText(g_Key), std::string(40, '0'));
+        ui.Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(PromptForPassword(), 0);
+    gui.Join();
+    EXPECT_EQ(g_bKeyValid, FALSE);
+}
+
+// Whatever the code page spells keeps the key of its bytes there.
+TEST_F(EnterPassword, KeyIsTheCodePageBytesOfTheTypedText) {
+    ASSERT_EQ(GetACP(), kTestCodePage);
+    const KnownWidePassword cases[] = {kCafe, kGruesse, {L"Secret1", kSecret.key, kSecret.check}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        g_CheckValue = DigestFromText(c.check);
+        g_Key = KeyDigest{};
+        vftest::GuiHelper gui([&](vftest::Gui& ui) {
+            HWND dialog = WaitEnterDialog(ui);
+            ui.Type(dialog, IDC_PASSWORD, c.text);
+            ui.Click(dialog, IDOK);
+            ui.WaitGone(dialog);
+        });
+        EXPECT_EQ(PromptForPassword(), 1);
+        gui.Join();
+        EXPECT_EQ(DigestText(g_Key), c.key);
+    }
+}
+
 // The first 254 characters of a field are the password; the rest is not read.
 TEST_F(EnterPassword, CountsTheFirst254Characters) {
     const std::string first254(254, 'a');

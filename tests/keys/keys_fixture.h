@@ -33,6 +33,16 @@ inline constexpr KnownPassword kNewPass{"NewPass2", "abd4b17d7f0be9144006ffac5f8
                                         "d3adae0d270116e35bf2ed5e316070f2c831e201"};
 inline constexpr KnownPassword kOther{"Other3", "187f50363790b72e9a85c32b655e12ad8b3e4d4e",
                                       "1cd13e61c3cd310b218cd33747d9aec9bf9a8b8b"};
+// The same for passwords typed beyond ASCII: the digests of their Windows-1252 bytes.
+struct KnownWidePassword {
+    const wchar_t* text;
+    const char* key;
+    const char* check;
+};
+inline constexpr KnownWidePassword kCafe{L"café", "d2f52bc4406898fc722c0b4e314f9b46fc85cde4",
+                                         "440a31600bc2c12a69341bdf027d04066a9b4762"};
+inline constexpr KnownWidePassword kGruesse{L"Grüße", "1f3ea6ce55ac8c52ea8df83b95506fed6998c0df",
+                                            "c0e5fa58eb00b3b61e4f5c981ec5dd8a46ec8ced"};
 
 std::string DigestText(const KeyDigest& digest);
 KeyDigest DigestFromText(const char* text);
@@ -78,6 +88,12 @@ bool WholeTextSelected(vftest::Gui& ui, HWND dialog, int id);
 void PressHelpKey(vftest::Gui& ui);
 // Types the password and presses OK, waiting for the dialog to close.
 void EnterAndClose(vftest::Gui& ui, HWND dialog, const char* password);
+
+inline constexpr char kNotAnsiMessage[] =
+    "The password contains characters that cannot be used in a password on this system.\r\n"
+    "Please use other characters.";
+// The tests of characters outside the code page take Wine's default, Windows-1252.
+inline constexpr UINT kTestCodePage = 1252;
 
 inline constexpr char kNewPasswordPrompt[] = "Enter your new encryption password.";
 inline constexpr char kNoCheckValuePrompt[] =

@@ -220,6 +220,16 @@ void Gui::Type(HWND dialog, int id, const std::string& text) {
     Record("typed " + std::to_string(text.size()) + " characters into control " + std::to_string(id));
 }
 
+void Gui::Type(HWND dialog, int id, const std::wstring& text) {
+    HWND edit = GetDlgItem(dialog, id);
+    if (!edit) throw GuiFailure{"no control " + std::to_string(id) + " to type into"};
+    Meet(dialog);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                        &ignored);
+    Record("typed " + std::to_string(text.size()) + " wide characters into control " + std::to_string(id));
+}
+
 HWND Gui::Focus() {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

@@ -75,6 +75,8 @@ public:
     void Answer(const MessageBoxSeen& box, int buttonId);     // presses IDYES, IDNO, IDOK, ...
     void Click(HWND dialog, int id);                          // BM_CLICK on a button
     void Type(HWND dialog, int id, const std::string& text);  // replaces an edit control's text
+    // The same with wide text: characters outside the ANSI code page too.
+    void Type(HWND dialog, int id, const std::wstring& text);
     void PressKey(UINT virtualKey);  // key down and up at the focus of the code-under-test thread
     // A message to a window of the code under test: answered within a few
     // seconds, or a failure; a helper never hangs on a busy window.
