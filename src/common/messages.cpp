@@ -33,7 +33,9 @@ const char* LoadResString(HINSTANCE instance, UINT id) {
 
 int PumpMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Wide throughout: the shell's windows are Unicode, and a character typed
+    // into one must not pass through a code page.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // The shell's thread is asked to end: stop the run, and leave the
             // request in the queue for the shell's own loop after it.
@@ -41,9 +43,9 @@ int PumpMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (g_hwndProgress && IsDialogMessageA(g_hwndProgress, &msg)) continue;
+        if (g_hwndProgress && IsDialogMessageW(g_hwndProgress, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return 1;
 }

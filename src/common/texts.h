@@ -9,7 +9,8 @@ inline constexpr char kMemoryAllocationError[] = "Memory Allocation error";
 inline constexpr char kDialogOpenError[] = "Dialog open error";
 inline constexpr char kHelpFile[] = "veilfold.hlp";
 
-inline constexpr char kProgressTemplate[] = "PROGRESSDLG";
+// A Unicode window, so that its file-name control shows any name as it is.
+inline constexpr wchar_t kProgressTemplate[] = L"PROGRESSDLG";
 inline constexpr char kEnterPassword95Template[] = "ENTERPASSDLG95";
 inline constexpr char kEnterPasswordNTTemplate[] = "ENTERPASSDLGNT";
 inline constexpr char kChangePasswordTemplate[] = "CHGPASSDLG";

@@ -179,7 +179,8 @@ FsStatus Win32FileSystem::List(const PathString& folder, std::vector<ListedEntry
 FsStatus Win32FileSystem::Identify(const PathString& path, FileIdentity& identity, std::uint32_t& links) {
     // No access asked for: attributes only, whoever else has the file open.
     Handle file(CreateFileW(ExtendedPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                            nullptr));
     if (!file.valid()) return LastStatus();
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file.get(), &info)) return LastStatus();

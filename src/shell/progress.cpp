@@ -71,7 +71,7 @@ void CenterWindowOffset(HWND window, int dx, int dy) {
 }
 
 void OpenProgressWindow(UINT titleId) {
-    g_hwndProgress = CreateDialogParamA(g_hInstance, kProgressTemplate, g_hwndOwner, ProgressDlgProc, 0);
+    g_hwndProgress = CreateDialogParamW(g_hInstance, kProgressTemplate, g_hwndOwner, ProgressDlgProc, 0);
     if (!g_hwndProgress) return;
     SendMessageA(g_hwndProgress, WM_SETPROGRESSTITLE, 0, reinterpret_cast<LPARAM>(LoadResString(g_hInstance, titleId)));
     SendMessageA(g_hwndProgressBar, PBM_SETPOS, 0, 0);

@@ -45,8 +45,8 @@ protected:
 // Japanese, Cyrillic, an emoji (a surrogate pair), and look-alikes that a
 // best-fit conversion would turn into ".." and "\".
 TEST_F(RealDiskTest, NamesNoCodePageSpellsAreTransformedUnderTheirRealNames) {
-    const std::string names[] = {"\u65e5\u672c\u8a9e", "\u0444\u0430\u0439\u043b", "\U0001F512 locked",
-                                 "\uFF0E\uFF0E", "a\u2215..\u2215b"};
+    const std::string names[] = {"\u65e5\u672c\u8a9e", "\u0444\u0430\u0439\u043b", "\U0001F512 locked", "\uFF0E\uFF0E",
+                                 "a\u2215..\u2215b"};
     MakeFolder("root");
     std::string outside = MakeFile("outside.txt");
     std::vector<std::string> files;

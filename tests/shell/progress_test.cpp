@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/state.h"
+#include "fileproc/file_progress.h"
 #include "gui.h"
 #include "owner_window.h"
 #include "resource.h"
@@ -129,6 +130,24 @@ TEST_F(ProgressWindow, EveryWayOfClosingItCancelsAtOnceAndGivesTheOwnerBack) {
         EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
         EXPECT_EQ(GetActiveWindow(), owner_.hwnd());
     }
+}
+
+// The window a run opens shows a file's name as it is, whatever the code page.
+TEST(ProgressWindowOfARun, ShowsAFileNameAsItIs) {
+    vftest::SharedStateScope state;
+    vftest::OwnerWindow owner;
+    g_hwndOwner = owner.hwnd();
+    OpenProgressWindow(IDS_ENCRYPTING_TITLE);
+    ASSERT_NE(g_hwndProgress, nullptr);
+    // Windows passes text to a control of a window made with the ANSI calls
+    // through the code page; Wine keeps it either way, so the kind is checked.
+    EXPECT_TRUE(IsWindowUnicode(GetDlgItem(g_hwndProgress, IDC_FILENAME)));
+    const std::wstring name = L"C:\\\u65e5\u672c\\\u0444\u0430\u0439\u043b \U0001F512.txt";
+    ShowProgressFile(name);
+    wchar_t shown[256] = L"";
+    GetDlgItemTextW(g_hwndProgress, IDC_FILENAME, shown, 256);
+    EXPECT_EQ(std::wstring(shown), name);
+    CloseProgressWindow();
 }
 
 }  // namespace
