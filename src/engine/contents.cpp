@@ -49,40 +49,37 @@ bool TransformBlocks(ExclusiveFile& file, const Keystream& keystream, const Bloc
     return ok;
 }
 
-std::unique_ptr<ExclusiveFile> Open(FileSystem& fileSystem, const PathString& path, ContentsResult& failure) {
+}  // namespace
+
+std::unique_ptr<ExclusiveFile> OpenForTransform(FileSystem& fileSystem, const PathString& path,
+                                                ContentsResult& failure) {
     FsStatus status = FsStatus::Ok;
     std::unique_ptr<ExclusiveFile> file = fileSystem.OpenExclusive(path, status);
     if (!file) failure = status == FsStatus::NotFound ? ContentsResult::NotFound : ContentsResult::CannotOpen;
     return file;
 }
 
-}  // namespace
-
-ContentsResult TransformContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
-                                 RunUser& user, FileTime& lastWrite) {
-    ContentsResult failure = ContentsResult::Failed;
-    std::unique_ptr<ExclusiveFile> file = Open(fileSystem, path, failure);
-    if (!file) return failure;
+ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream, RunUser& user, FileTime& lastWrite) {
     // Nobody else can change the file while it is open: its length and time
     // are read here, exactly, rather than trusted from an earlier look.
     std::uint64_t length = 0;
-    if (file->Size(length) != FsStatus::Ok || file->LastWrite(lastWrite) != FsStatus::Ok) return ContentsResult::Failed;
+    if (file.Size(length) != FsStatus::Ok || file.LastWrite(lastWrite) != FsStatus::Ok) return ContentsResult::Failed;
     std::uint64_t done = 0;
-    bool ok = TransformBlocks(*file, keystream, {length, &user, length}, done);
+    bool ok = TransformBlocks(file, keystream, {length, &user, length}, done);
     if (!ok) {
         // The keystream restarts from a fresh state, so a second pass over the
         // same bytes puts them back as they were.
         std::uint64_t restored = 0;
-        TransformBlocks(*file, keystream, {done, nullptr, 0}, restored);
+        TransformBlocks(file, keystream, {done, nullptr, 0}, restored);
     }
-    file->SetLastWrite(lastWrite);
+    file.SetLastWrite(lastWrite);
     return ok ? ContentsResult::Done : ContentsResult::Failed;
 }
 
 bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
                   const FileTime& lastWrite) {
     ContentsResult failure = ContentsResult::Failed;
-    std::unique_ptr<ExclusiveFile> file = Open(fileSystem, path, failure);
+    std::unique_ptr<ExclusiveFile> file = OpenForTransform(fileSystem, path, failure);
     if (!file) return false;
     std::uint64_t done = 0;
     bool ok = TransformBlocks(*file, keystream, {kWholeFile, nullptr, 0}, done);

@@ -4,6 +4,7 @@
 // each block written back exactly where it was read. No header, same length,
 // the last-write time kept.
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "crypto/sha1.h"
@@ -24,10 +25,15 @@ enum class ContentsResult {
     Failed,      // a read or write failed part-way; the bytes already transformed were put back
 };
 
-// Transforms the whole file, showing progress to `user`, and keeps its
-// last-write time, which it hands back in `lastWrite` for an undo.
-ContentsResult TransformContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
-                                 RunUser& user, FileTime& lastWrite);
+// Opens the file for its transform; null, with NotFound or CannotOpen in
+// `failure`, when it cannot be.
+std::unique_ptr<ExclusiveFile> OpenForTransform(FileSystem& fileSystem, const PathString& path,
+                                                ContentsResult& failure);
+
+// Transforms the whole of the open file, showing progress to `user`, and
+// keeps its last-write time, which it hands back in `lastWrite` for an undo.
+// Done or Failed.
+ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream, RunUser& user, FileTime& lastWrite);
 
 // Transforms the whole file once more, which undoes TransformContents, and
 // puts back `lastWrite`. False when the file cannot be restored.

@@ -32,10 +32,9 @@ struct FileJob {
     // The names of the file's folder, when a listing found the file: they
     // answer "is the new name taken?" without asking the file system again.
     const FolderNames* folderNames = nullptr;
-    // From FileSystem::Identify; unknown when it failed.
-    bool identified = false;
-    FileIdentity identity;
+    // From the file once it is open; the identity only with more than one name.
     std::uint32_t links = 1;
+    FileIdentity identity;
 };
 
 // The job of the file at `path` for Encrypt (`encrypt`) or Decrypt, on a

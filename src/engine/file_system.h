@@ -62,6 +62,8 @@ public:
     virtual FsStatus WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
                              std::size_t& written) = 0;
     virtual FsStatus Flush() = 0;
+    // How many names the file has and, when more than one, its identity.
+    virtual FsStatus Links(std::uint32_t& links, FileIdentity& identity) = 0;
     virtual FsStatus LastWrite(FileTime& time) = 0;
     virtual FsStatus SetLastWrite(const FileTime& time) = 0;
 };
@@ -79,10 +81,6 @@ public:
     // Every entry of `folder` but "." and "..", in the file system's order.
     // Ok with no entries for an empty folder.
     virtual FsStatus List(const PathString& folder, std::vector<ListedEntry>& entries) = 0;
-
-    // The file's identity and how many names it has, without opening it for
-    // reading or writing.
-    virtual FsStatus Identify(const PathString& path, FileIdentity& identity, std::uint32_t& links) = 0;
 
     virtual std::unique_ptr<ExclusiveFile> OpenExclusive(const PathString& path, FsStatus& status) = 0;
 

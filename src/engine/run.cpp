@@ -108,13 +108,32 @@ bool TransformRun::TransformStarted(FileJob job) {
         PassOver(job.path, PassedOver::Reason::Link);
         return true;
     }
-    job.identified = fileSystem_.Identify(job.path, job.identity, job.links) == FsStatus::Ok;
-    if (!job.identified) job.links = 1;  // the exclusive open will say what is wrong
-    if (job.identified && transformed_.contains(job.identity)) return MatchName(job);
-    if (job.links > 1) return JoinLinkGroup(std::move(job));
+    // A name this run gave a file of several names, met again: done already.
+    if (linkNamesGiven_.contains(fileSystem_.FoldName(job.path))) return true;
+    switch (Confirm(job)) {
+    case Answer::No: return true;
+    case Answer::Cancel: return false;
+    case Answer::Yes: break;
+    }
+    if (!NewNameFree(job)) return GoOn(Question::CannotRename, job.path);
+    // Windows refuses to open a read-only file for writing; not every host
+    // does (Wine running as root), and the answer must not depend on that.
+    if (job.facts.readOnly) return GoOn(Question::CannotOpen, job.path);
+
+    ContentsResult failure = ContentsResult::Failed;
+    std::unique_ptr<ExclusiveFile> file = OpenForTransform(fileSystem_, job.path, failure);
+    if (!file) return ReportFailure(failure, job.path);
+    // The open that the transform needs anyway tells how many names the file
+    // has: one, nearly always.
+    if (file->Links(job.links, job.identity) != FsStatus::Ok) job.links = 1;
+    if (job.links > 1) {
+        file.reset();
+        if (transformed_.contains(job.identity)) return MatchName(job);
+        return JoinLinkGroup(std::move(job));
+    }
     std::vector<FileJob> names;
     names.push_back(std::move(job));
-    return TransformNames(names);
+    return TransformAndRename(std::move(file), names);
 }
 
 // A file with several names is transformed once, when its last name comes
@@ -130,48 +149,62 @@ bool TransformRun::JoinLinkGroup(FileJob job) {
     if (group.names.size() < group.links) return true;
     std::vector<FileJob> names = std::move(group.names);
     linkGroups_.erase(entry);
-    return TransformNames(names);
+    return TransformGroup(names);
 }
 
-// Transforms the contents of the file once, under the first of its names,
-// and gives every name its new one; whatever fails leaves the file with its
-// old contents under its old name, and is reported.
-bool TransformRun::TransformNames(std::vector<FileJob>& names) {
-    FileJob& first = names.front();
-    switch (Confirm(first)) {
-    case Answer::No: return true;
-    case Answer::Cancel: return false;
-    case Answer::Yes: break;
-    }
+// Every name has been agreed to, each when it came up.
+bool TransformRun::TransformGroup(std::vector<FileJob>& names) {
     for (const FileJob& job : names)
         if (!NewNameFree(job)) return GoOn(Question::CannotRename, job.path);
-    // Windows refuses to open a read-only file for writing; not every host
-    // does (Wine running as root), and the answer must not depend on that.
-    if (first.facts.readOnly) return GoOn(Question::CannotOpen, first.path);
+    ContentsResult failure = ContentsResult::Failed;
+    std::unique_ptr<ExclusiveFile> file = OpenForTransform(fileSystem_, names.front().path, failure);
+    if (!file) return ReportFailure(failure, names.front().path);
+    return TransformAndRename(std::move(file), names);
+}
 
+// Transforms the open file's contents once, closes it, and gives each of its
+// names the new one; whatever fails leaves the file with its old contents
+// under its old name, and is reported.
+bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names) {
+    FileJob& first = names.front();
     FileTime lastWrite;
-    switch (TransformContents(fileSystem_, first.path, keystream_, user_, lastWrite)) {
-    case ContentsResult::NotFound: return GoOn(Question::NotFound, first.path);
-    case ContentsResult::CannotOpen: return GoOn(Question::CannotOpen, first.path);
-    case ContentsResult::Failed: return GoOn(Question::CannotTransform, first.path);
-    case ContentsResult::Done: break;
-    }
+    ContentsResult result = TransformContents(*file, keystream_, user_, lastWrite);
+    file.reset();  // a file open without sharing cannot be renamed
+    if (result != ContentsResult::Done) return ReportFailure(result, first.path);
     if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
         // Transformed contents under the old name would be taken for the wrong kind of file.
         if (!UndoContents(fileSystem_, first.path, keystream_, lastWrite))
             return GoOn(Question::CannotTransform, first.path);
         return GoOn(Question::CannotRename, first.path);
     }
-    if (first.identified && first.links > 1) transformed_.insert(first.identity);
+    if (first.links == 1) return true;
+    transformed_.insert(first.identity);
+    linkNamesGiven_.insert(fileSystem_.FoldName(first.change == NameChange::Changed ? first.newName : first.path));
     for (std::size_t n = 1; n < names.size(); ++n)
         if (!MatchName(names[n])) return false;
     return true;
 }
 
+bool TransformRun::ReportFailure(ContentsResult failure, const PathString& path) {
+    switch (failure) {
+    case ContentsResult::NotFound: return GoOn(Question::NotFound, path);
+    case ContentsResult::CannotOpen: return GoOn(Question::CannotOpen, path);
+    case ContentsResult::Failed:
+    case ContentsResult::Done: break;
+    }
+    return GoOn(Question::CannotTransform, path);
+}
+
 // A further name of a file whose contents this run has transformed.
 bool TransformRun::MatchName(const FileJob& job) {
-    if (job.change == NameChange::None) return true;
-    if (job.change == NameChange::Changed && fileSystem_.Rename(job.path, job.newName) == FsStatus::Ok) return true;
+    if (job.change == NameChange::None) {
+        linkNamesGiven_.insert(fileSystem_.FoldName(job.path));
+        return true;
+    }
+    if (job.change == NameChange::Changed && fileSystem_.Rename(job.path, job.newName) == FsStatus::Ok) {
+        linkNamesGiven_.insert(fileSystem_.FoldName(job.newName));
+        return true;
+    }
     return GoOn(Question::CannotRename, job.path);
 }
 
@@ -201,7 +234,7 @@ void TransformRun::Finish(bool stopped) {
         std::vector<FileJob>& names = group->second.names;
         Answer answer = user_.Ask(Question::OtherNames, names.front().path);
         if (answer == Answer::Cancel) stopped = true;
-        if (answer == Answer::Yes && !TransformNames(names)) stopped = true;
+        if (answer == Answer::Yes && !TransformGroup(names)) stopped = true;
     }
     linkGroups_.clear();
     linkGroupOrder_.clear();

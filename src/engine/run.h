@@ -9,6 +9,7 @@
 // link may lead out of the selection.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <span>
 #include <vector>
@@ -49,7 +50,9 @@ private:
     bool TransformFound(FileJob job);
     bool TransformStarted(FileJob job);
     bool JoinLinkGroup(FileJob job);
-    bool TransformNames(std::vector<FileJob>& names);
+    bool TransformGroup(std::vector<FileJob>& names);
+    bool TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names);
+    bool ReportFailure(ContentsResult failure, const PathString& path);
     bool MatchName(const FileJob& job);
     bool NewNameFree(const FileJob& job);
     Answer Confirm(const FileJob& job);
@@ -64,5 +67,6 @@ private:
     std::map<FileIdentity, LinkGroup> linkGroups_;
     std::vector<FileIdentity> linkGroupOrder_;  // as first met
     std::set<FileIdentity> transformed_;        // files with several names whose contents are done
+    std::set<PathString> linkNamesGiven_;       // their names after the run, folded
     std::vector<PassedOver> passedOver_;
 };

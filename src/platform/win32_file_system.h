@@ -10,7 +10,6 @@ public:
     std::size_t MaxPathLength() const override;
     FsStatus Look(const PathString& path, EntryFacts& facts) override;
     FsStatus List(const PathString& folder, std::vector<ListedEntry>& entries) override;
-    FsStatus Identify(const PathString& path, FileIdentity& identity, std::uint32_t& links) override;
     std::unique_ptr<ExclusiveFile> OpenExclusive(const PathString& path, FsStatus& status) override;
     FsStatus Rename(const PathString& from, const PathString& to) override;
     PathString FoldName(PathView name) const override;

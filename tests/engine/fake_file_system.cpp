@@ -34,6 +34,11 @@ public:
         return FsStatus::Ok;
     }
     FsStatus Flush() override { return FsStatus::Ok; }
+    FsStatus Links(std::uint32_t& links, FileIdentity& identity) override {
+        links = owner_.Links(*data_);
+        identity = {7, data_->file};
+        return FsStatus::Ok;
+    }
     FsStatus LastWrite(FileTime& time) override {
         time.ticks = data_->lastWrite;
         return FsStatus::Ok;
@@ -148,15 +153,6 @@ FsStatus FakeFileSystem::List(const PathString& folder, std::vector<ListedEntry>
         Look(key, facts);
         entries.push_back({node.path.substr(prefix.size()), facts});
     }
-    return FsStatus::Ok;
-}
-
-FsStatus FakeFileSystem::Identify(const PathString& path, FileIdentity& identity, std::uint32_t& links) {
-    const Node* node = Find(path);
-    if (!node) return FsStatus::NotFound;
-    if (!node->data) return FsStatus::Failed;
-    identity = {7, node->data->file};
-    links = Links(*node->data);
     return FsStatus::Ok;
 }
 
