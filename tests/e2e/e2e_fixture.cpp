@@ -1,5 +1,7 @@
 #include "e2e_fixture.h"
 
+#include "paths.h"
+
 #include <ostream>
 
 #include "crypto/rc4.h"
@@ -14,12 +16,13 @@ constexpr char kSettingsKey[] = "Software\\Veilfold";
 constexpr char kConfigurationKey[] = "Software\\Veilfold\\Configuration";
 constexpr char kRetainedKey[] = "Software\\Veilfold\\Temp";
 
+// Keys and paths in UTF-8: any name is listed as it is.
 void AddToSnapshot(const std::string& folder, const std::string& relative, Tree& tree) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(vftest::Wide(folder + "\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = entry.cFileName;
+        std::string name = vftest::Utf8(entry.cFileName);
         if (name == "." || name == "..") continue;
         std::string path = folder + "\\" + name, key = relative + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -30,7 +33,7 @@ void AddToSnapshot(const std::string& folder, const std::string& relative, Tree&
             vftest::ReadFileBytes(path, state.bytes);
             state.lastWrite = entry.ftLastWriteTime;
         }
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
 }
 

@@ -13,10 +13,8 @@ IDataObject* CreateShellDataObject(const std::vector<std::string>& paths) {
     std::vector<PCUITEMID_CHILD> children;
     IShellFolder* parent = nullptr;
     for (const std::string& path : paths) {
-        WCHAR wide[MAX_PATH];
-        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
         PIDLIST_ABSOLUTE pidl = nullptr;
-        if (FAILED(SHParseDisplayName(wide, nullptr, &pidl, 0, nullptr))) break;
+        if (FAILED(SHParseDisplayName(Wide(path).c_str(), nullptr, &pidl, 0, nullptr))) break;
         absolute.push_back(pidl);
         PCUITEMID_CHILD child = nullptr;
         if (!parent && FAILED(SHBindToParent(pidl, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) break;

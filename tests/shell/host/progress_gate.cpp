@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "gui.h"
+#include "paths.h"
 #include "resource.h"
 
 namespace vfhost {
@@ -56,8 +57,9 @@ void ProgressGate::Watch(HWND progress) {
     HWND control = GetDlgItem(progress, IDC_FILENAME);
     if (!control) return;
     SetPropA(control, kGateProperty, this);
-    SetPropA(control, kOriginalProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrA(control, GWLP_WNDPROC)));
-    SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileNameProc));
+    // A wide procedure, as the control is: a name passes through it as it is.
+    SetPropA(control, kOriginalProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(control, GWLP_WNDPROC)));
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileNameProc));
     std::lock_guard<std::mutex> lock(mutex_);
     window_ = progress;
     ++windowsSeen_;
@@ -68,19 +70,19 @@ LRESULT CALLBACK ProgressGate::FileNameProc(HWND control, UINT message, WPARAM w
     auto* gate = static_cast<ProgressGate*>(GetPropA(control, kGateProperty));
     auto original = reinterpret_cast<WNDPROC>(GetPropA(control, kOriginalProcProperty));
     if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         RemovePropA(control, kGateProperty);
         RemovePropA(control, kOriginalProcProperty);
         gate->OnWindowGone();
-        return CallWindowProcA(original, control, message, wParam, lParam);
+        return CallWindowProcW(original, control, message, wParam, lParam);
     }
-    LRESULT result = CallWindowProcA(original, control, message, wParam, lParam);
+    LRESULT result = CallWindowProcW(original, control, message, wParam, lParam);
     // The run shows each file's path before it touches the file.
-    if (message == WM_SETTEXT && lParam) gate->OnFileShown(reinterpret_cast<const char*>(lParam));
+    if (message == WM_SETTEXT && lParam) gate->OnFileShown(vftest::Utf8(reinterpret_cast<const wchar_t*>(lParam)));
     return result;
 }
 
-void ProgressGate::OnFileShown(const char* path) {
+void ProgressGate::OnFileShown(const std::string& path) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         filesShown_.push_back(path);

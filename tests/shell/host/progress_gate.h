@@ -45,7 +45,7 @@ public:
 private:
     static LRESULT CALLBACK FileNameProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
     void Watch(HWND progress);
-    void OnFileShown(const char* path);
+    void OnFileShown(const std::string& path);
     void OnWindowGone();
     void HoldUntilResumed();
 
