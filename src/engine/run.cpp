@@ -168,27 +168,32 @@ bool TransformRun::TransformGroup(std::vector<FileJob>& names) {
 bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names) {
     FileJob& first = names.front();
     FileTime lastWrite;
-    ContentsResult result = TransformContents(*file, keystream_, user_, lastWrite);
+    bool cancelled = false;
+    ContentsResult result = TransformContents(*file, keystream_, user_, lastWrite, cancelled);
     file.reset();  // a file open without sharing cannot be renamed
-    if (result != ContentsResult::Done) return ReportFailure(result, first.path);
+    if (result == ContentsResult::Cancelled) return false;
+    if (result != ContentsResult::Done) return ReportFailure(result, first.path) && !cancelled;
     if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
         // Transformed contents under the old name would be taken for the wrong kind of file.
         if (!UndoContents(fileSystem_, first.path, keystream_, lastWrite))
-            return GoOn(Question::CannotTransform, first.path);
-        return GoOn(Question::CannotRename, first.path);
+            return GoOn(Question::NotRestored, first.path) && !cancelled;
+        return GoOn(Question::CannotRename, first.path) && !cancelled;
     }
-    if (first.links == 1) return true;
+    bool goOn = !cancelled;
+    if (first.links == 1) return goOn;
     transformed_.insert(first.identity);
     linkNamesGiven_.insert(fileSystem_.FoldName(first.change == NameChange::Changed ? first.newName : first.path));
     for (std::size_t n = 1; n < names.size(); ++n)
         if (!MatchName(names[n])) return false;
-    return true;
+    return goOn;
 }
 
 bool TransformRun::ReportFailure(ContentsResult failure, const PathString& path) {
     switch (failure) {
     case ContentsResult::NotFound: return GoOn(Question::NotFound, path);
     case ContentsResult::CannotOpen: return GoOn(Question::CannotOpen, path);
+    case ContentsResult::NotRestored: return GoOn(Question::NotRestored, path);
+    case ContentsResult::Cancelled: return false;
     case ContentsResult::Failed:
     case ContentsResult::Done: break;
     }

@@ -17,6 +17,7 @@ enum class Question {
     CannotTransform = 138,   // go on? (Yes / No)
     PathTooLong = 139,       // go on? (Yes / No)
     OtherNames = 142,        // change a file with names outside the run? (Yes / No / Cancel)
+    NotRestored = 148,       // could not be put back; go on? (Yes / No)
 };
 
 enum class Answer { Yes, No, Cancel };
@@ -37,6 +38,11 @@ public:
 
     // Gives the user a turn; true once the user has asked to stop.
     virtual bool Cancelled() = 0;
+
+    // The same, between the blocks of a file: asked thousands of times a
+    // second, so it may give the user a turn only now and then, as long as
+    // no turn is more than a moment away.
+    virtual bool CancelledDuringFile() = 0;
 
     virtual void ShowFile(const PathString& path) = 0;
     virtual void ShowProgress(std::uint64_t done, std::uint64_t size) = 0;

@@ -13,6 +13,11 @@ namespace {
 // More would make a box taller than the screen.
 constexpr std::size_t kSummaryPaths = 5;
 
+// Between the blocks of a file, the progress window gets a turn this often:
+// well within the 100 ms in which a window must answer, while the thousands
+// of blocks a second in between cost nothing.
+constexpr unsigned long long kTurnIntervalMs = 25;
+
 bool IsConfirmation(Question question) {
     return question == Question::AlreadyEncrypted || question == Question::NotEncrypted ||
            question == Question::OtherNames;
@@ -40,7 +45,13 @@ Answer ShellUser::Ask(Question question, const PathString& path) {
 
 bool ShellUser::Cancelled() {
     PumpMessages();
+    lastTurn_ = GetTickCount64();
     return g_bCancel != FALSE;
+}
+
+bool ShellUser::CancelledDuringFile() {
+    if (GetTickCount64() - lastTurn_ < kTurnIntervalMs) return g_bCancel != FALSE;
+    return Cancelled();
 }
 
 void ShellUser::ShowFile(const PathString& path) { ShowProgressFile(path); }

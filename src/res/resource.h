@@ -33,6 +33,7 @@
 #define IDS_PASSED_OVER_LINK      145   //   a link not followed,
 #define IDS_PASSED_OVER_DOT       146   //   a folder whose name begins with a dot,
 #define IDS_PASSED_OVER_MORE      147   //   and how many more there were
+#define IDS_NOT_RESTORED          148   // a failed transform that could not be undone either
 #define IDS_HELP_TOPIC_BASE       1000  // + a help context id: that topic's popup text
 #define IDS_HELP_NEW_PASSWORD     1100
 #define IDS_HELP_PASSWORD         1101

@@ -19,7 +19,10 @@ public:
     }
     FsStatus ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t wanted, std::size_t& got) override {
         got = 0;
-        if (++owner_.readCalls_ == owner_.failingRead_) return FsStatus::Failed;
+        ++owner_.readCalls_;
+        bool failing = owner_.failReadsAfter_ ? owner_.failingRead_ && owner_.readCalls_ >= owner_.failingRead_
+                                              : owner_.readCalls_ == owner_.failingRead_;
+        if (failing) return FsStatus::Failed;
         if (offset >= data_->bytes.size()) return FsStatus::Ok;
         got = std::min<std::size_t>(wanted, data_->bytes.size() - offset);
         std::memcpy(buffer, data_->bytes.data() + offset, got);
@@ -33,7 +36,11 @@ public:
         data_->lastWrite += 1;  // the file system moves the time on; the engine must put it back
         return FsStatus::Ok;
     }
-    FsStatus Flush() override { return FsStatus::Ok; }
+    FsStatus Flush() override {
+        if (owner_.failingFlushes_ == 0) return FsStatus::Ok;
+        --owner_.failingFlushes_;
+        return FsStatus::Failed;
+    }
     FsStatus Links(std::uint32_t& links, FileIdentity& identity) override {
         links = owner_.Links(*data_);
         identity = {7, data_->file};

@@ -25,8 +25,14 @@ public:
     void SetReadOnly(PathView path);
     // Listing the folder fails as for a folder the user may not read.
     void MakeUnlistable(PathView path);
-    // The `call`-th read (1-based) from now on fails.
-    void FailReadAt(int call) { failingRead_ = readCalls_ + call; }
+    // The `call`-th read (1-based) from now on fails; with `andAfter`, every
+    // read from it on.
+    void FailReadAt(int call, bool andAfter = false) {
+        failingRead_ = readCalls_ + call;
+        failReadsAfter_ = andAfter;
+    }
+    // The next `count` flushes fail.
+    void FailFlushes(int count) { failingFlushes_ = count; }
     void FailRenames(bool fail) { failRenames_ = fail; }
     void SetMaxPathLength(std::size_t length) { maxPathLength_ = length; }
 
@@ -73,6 +79,8 @@ private:
     std::size_t maxPathLength_ = 32767;
     int readCalls_ = 0;
     int failingRead_ = 0;
+    bool failReadsAfter_ = false;
+    int failingFlushes_ = 0;
     bool failRenames_ = false;
 };
 

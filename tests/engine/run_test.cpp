@@ -265,4 +265,66 @@ TEST_F(RunTest, ACancelStopsTheRunBeforeTheNextFileAndAsksNothingMore) {
     EXPECT_EQ(fs_.Contents(P(VF_PATH("/sel/shared"))), kPlain);
 }
 
+// A long file in the fake: 100 blocks of the test's small buffer.
+const std::string kLong(700, 'L');
+
+TEST_F(RunTest, ACancelInsideAFileLeavesItWholeAndStopsTheRun) {
+    struct Case {
+        std::uint64_t cancelAt;  // bytes done when Cancel is pressed
+        bool finished;           // more than half done: the file is finished first
+    };
+    for (Case c : {Case{70, false}, Case{350, false}, Case{357, true}, Case{630, true}}) {
+        SCOPED_TRACE(c.cancelAt);
+        fs_ = FakeFileSystem();
+        user_ = ScriptedUser();
+        fs_.AddFolder(VF_PATH("/sel"));
+        fs_.AddFile(VF_PATH("/sel/a-long"), kLong);
+        fs_.AddFile(VF_PATH("/sel/b-next"), kPlain);
+        user_.cancelAtByte = c.cancelAt;
+
+        RunOver({VF_PATH("/sel")});
+
+        if (c.finished) {
+            ExpectEncrypted(VF_PATH("/sel/a-long"), kLong);
+        } else {
+            EXPECT_EQ(fs_.Contents(P(VF_PATH("/sel/a-long"))), kLong);
+        }
+        EXPECT_EQ(fs_.Contents(P(VF_PATH("/sel/b-next"))), kPlain) << "the run stops";
+        EXPECT_TRUE(user_.asked.empty());
+        EXPECT_GT(user_.turnsDuringFiles, 0);
+    }
+}
+
+TEST_F(RunTest, AFlushThatFailsIsAFailedWriteAndAFailedRestoreSaysSo) {
+    struct Case {
+        const char* name;
+        int failingFlushes;
+        int failingReadFrom;  // 0: none; else every read from this one on fails
+        Question question;
+        bool restored;
+    };
+    const Case cases[] = {
+        {"flush before the rename", 1, 0, Question::CannotTransform, true},
+        {"flush of the restore too", 2, 0, Question::NotRestored, false},
+        {"read, then the restore's reads", 0, 50, Question::NotRestored, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs_ = FakeFileSystem();
+        user_ = ScriptedUser();
+        fs_.AddFolder(VF_PATH("/sel"));
+        fs_.AddFile(VF_PATH("/sel/file"), kLong);
+        fs_.FailFlushes(c.failingFlushes);
+        if (c.failingReadFrom) fs_.FailReadAt(c.failingReadFrom, true);
+
+        RunOver({VF_PATH("/sel/file")});
+
+        EXPECT_EQ(user_.asked, (std::vector<Asked>{{c.question, P(VF_PATH("/sel/file"))}}));
+        EXPECT_TRUE(fs_.Exists(P(VF_PATH("/sel/file")))) << "never renamed";
+        if (c.restored) {
+            EXPECT_EQ(fs_.Contents(P(VF_PATH("/sel/file"))), kLong);
+        }
+    }
+}
+
 }  // namespace

@@ -22,6 +22,9 @@ public:
     std::vector<PathString> shown;
     std::vector<std::vector<PassedOver>> summaries;
     bool cancelled = false;
+    // The user presses Cancel once a file's progress reaches this many bytes.
+    std::uint64_t cancelAtByte = ~0ULL;
+    int turnsDuringFiles = 0;
 
     Answer Ask(Question question, const PathString& path) override {
         asked.push_back({question, path});
@@ -31,8 +34,14 @@ public:
         return answer;
     }
     bool Cancelled() override { return cancelled; }
+    bool CancelledDuringFile() override {
+        ++turnsDuringFiles;
+        return cancelled;
+    }
     void ShowFile(const PathString& path) override { shown.push_back(path); }
-    void ShowProgress(std::uint64_t, std::uint64_t) override {}
+    void ShowProgress(std::uint64_t done, std::uint64_t) override {
+        if (done >= cancelAtByte) cancelled = true;
+    }
     void ReportPassedOver(const std::vector<PassedOver>& items) override { summaries.push_back(items); }
 };
 

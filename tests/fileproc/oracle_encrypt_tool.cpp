@@ -35,6 +35,7 @@ public:
         return Answer::No;
     }
     bool Cancelled() override { return false; }
+    bool CancelledDuringFile() override { return false; }
     void ShowFile(const PathString&) override {}
     void ShowProgress(std::uint64_t, std::uint64_t) override {}
     void ReportPassedOver(const std::vector<PassedOver>& items) override {

@@ -61,7 +61,10 @@ LRESULT CALLBACK ProgressRecorder::NameProc(HWND window, UINT message, WPARAM wP
 }
 
 LRESULT CALLBACK ProgressRecorder::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == PBM_SETPOS && s_recorder) s_recorder->positions_.push_back(static_cast<int>(wParam));
+    if (message == PBM_SETPOS && s_recorder) {
+        s_recorder->positions_.push_back(static_cast<int>(wParam));
+        if (s_recorder->onPosition_) s_recorder->onPosition_(static_cast<int>(wParam));
+    }
     return CallWindowProcA(s_recorder->barProc_, window, message, wParam, lParam);
 }
 

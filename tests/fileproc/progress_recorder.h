@@ -22,6 +22,9 @@ public:
 
     // Called with each file name as it is shown.
     void OnName(std::function<void(const std::string&)> handler) { onName_ = std::move(handler); }
+    // Called with each bar position as it is set.
+    void OnPosition(std::function<void(int)> handler) { onPosition_ = std::move(handler); }
+    HWND window() const { return window_; }
     // Posts a message that sets g_bCancel when it is dispatched, as the
     // Cancel button does when the message pump reaches its click.
     void PostCancel();
@@ -37,6 +40,7 @@ private:
     std::vector<std::string> names_;
     std::vector<int> positions_;
     std::function<void(const std::string&)> onName_;
+    std::function<void(int)> onPosition_;
 };
 
 }  // namespace vftest
