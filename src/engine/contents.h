@@ -8,7 +8,9 @@
 #include <span>
 
 #include "crypto/sha1.h"
+#include "crypto/rc4.h"
 #include "engine/file_system.h"
+#include "engine/journal.h"
 
 class RunUser;
 
@@ -16,6 +18,44 @@ class RunUser;
 struct Keystream {
     const KeyDigest& key;
     std::span<std::uint8_t> buffer;  // one block
+};
+
+// How far apart the checkpoints of a long file are: each flushes the file and
+// then writes its record, and the record carries a hash of every sector in
+// between.
+inline constexpr std::uint64_t kJournalStretch = 16u << 20;
+
+// Where a pass keeps its record; both null for a pass without a journal.
+struct JournalContext {
+    JournalStore* store = nullptr;
+    JournalRecord* record = nullptr;  // the file's, with its path, new name, direction and fingerprint
+    std::uint64_t stretch = kJournalStretch;
+};
+
+// The RC4 state positioned `offset` bytes into the keystream.
+void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& state);
+
+enum class PassEnd { Done, Failed, Cancelled };
+
+// One pass over a stretch of an open file, block by block through the run's
+// buffer, each block written back exactly where it was read. With a journal,
+// every kJournalStretch bytes the pass records the next stretch (and the hash
+// of each of its sectors) before writing it, and flushes the file after.
+class FilePass {
+public:
+    FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal);
+    // Transforms [from, to), or up to the end of the file if sooner. `done`
+    // receives where the bytes transformed and on disk end. With a `user`,
+    // the progress is shown against `size` and a Cancel is taken while at
+    // most half of `size` is done.
+    PassEnd Run(std::uint64_t from, std::uint64_t to, RunUser* user, std::uint64_t size, std::uint64_t& done);
+
+private:
+    bool RecordStretch(std::uint64_t start, std::uint64_t end);
+
+    ExclusiveFile& file_;
+    const Keystream& keystream_;
+    JournalContext journal_;
 };
 
 enum class ContentsResult {
@@ -37,10 +77,14 @@ std::unique_ptr<ExclusiveFile> OpenForTransform(FileSystem& fileSystem, const Pa
 // last-write time, which it hands back in `lastWrite` for an undo.
 // `cancelled`: the run is to stop after this file, whether the file was put
 // back (Cancelled) or, more than half done when the Cancel came, finished.
-ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream, RunUser& user, FileTime& lastWrite,
-                                 bool& cancelled);
+ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal,
+                                 RunUser& user, FileTime& lastWrite, bool& cancelled);
+
+// Puts the first `done` bytes back as they were (the keystream restarts from
+// a fresh state, so a second pass undoes the first) and flushes the file.
+bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done);
 
 // Transforms the whole file once more, which undoes TransformContents, and
 // puts back `lastWrite`. False when the file cannot be restored.
 bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
-                  const FileTime& lastWrite);
+                  const JournalContext& journal, const FileTime& lastWrite);

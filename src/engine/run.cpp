@@ -2,11 +2,47 @@
 
 #include <utility>
 
+#include "crypto/wipe.h"
+#include "engine/recovery.h"
+
 TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
                            bool encrypt)
     : fileSystem_(fileSystem), user_(user), keystream_{key, buffer}, encrypt_(encrypt) {}
 
 bool TransformRun::GoOn(Question question, const PathString& path) { return user_.Ask(question, path) == Answer::Yes; }
+
+void TransformRun::UseJournal(JournalStore& store, const KeyDigest& fingerprint, std::uint64_t stretch) {
+    journal_ = &store;
+    fingerprint_ = fingerprint;
+    stretch_ = stretch;
+}
+
+bool TransformRun::RecoverUnfinished() {
+    if (!journal_) return true;
+    for (JournalRecord& record : journal_->Unfinished()) {
+        switch (user_.Ask(Question::Unfinished, record.path)) {
+        case Answer::No: continue;  // asked again next time
+        case Answer::Cancel: return false;
+        case Answer::Yes: break;
+        }
+        if (!KeyDigestsEqual(record.fingerprint, fingerprint_)) {
+            if (!GoOn(Question::UnfinishedOtherKey, record.path)) return false;
+            continue;
+        }
+        if (!StartFile(record.path)) return false;
+        PathString path = record.path;
+        bool goOn = true;
+        switch (RecoverFile(fileSystem_, *journal_, keystream_, std::move(record))) {
+        case Recovery::Completed: break;
+        case Recovery::Missing:
+        case Recovery::Changed: goOn = GoOn(Question::UnfinishedChanged, path); break;
+        case Recovery::Torn: goOn = GoOn(Question::UnfinishedTorn, path); break;
+        case Recovery::Failed: goOn = GoOn(Question::NotRestored, path); break;
+        }
+        if (!goOn) return false;
+    }
+    return true;
+}
 
 bool TransformRun::WalkPath(const PathString& path) {
     if (TooLong(path)) return GoOn(Question::PathTooLong, path);
@@ -167,18 +203,30 @@ bool TransformRun::TransformGroup(std::vector<FileJob>& names) {
 // under its old name, and is reported.
 bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names) {
     FileJob& first = names.front();
+    JournalRecord record;
+    record.path = first.path;
+    if (first.change == NameChange::Changed) record.newName = first.newName;
+    record.encrypt = encrypt_;
+    record.fingerprint = fingerprint_;
+    JournalContext journal{journal_, journal_ ? &record : nullptr, stretch_};
+
     FileTime lastWrite;
     bool cancelled = false;
-    ContentsResult result = TransformContents(*file, keystream_, user_, lastWrite, cancelled);
+    ContentsResult result = TransformContents(*file, keystream_, journal, user_, lastWrite, cancelled);
     file.reset();  // a file open without sharing cannot be renamed
+    // A file not put back keeps its record: the next run offers to finish it.
+    if (journal_ && result != ContentsResult::NotRestored && result != ContentsResult::Done)
+        journal_->Clear(first.path);
     if (result == ContentsResult::Cancelled) return false;
     if (result != ContentsResult::Done) return ReportFailure(result, first.path) && !cancelled;
     if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
         // Transformed contents under the old name would be taken for the wrong kind of file.
-        if (!UndoContents(fileSystem_, first.path, keystream_, lastWrite))
+        if (!UndoContents(fileSystem_, first.path, keystream_, journal, lastWrite))
             return GoOn(Question::NotRestored, first.path) && !cancelled;
+        if (journal_) journal_->Clear(first.path);
         return GoOn(Question::CannotRename, first.path) && !cancelled;
     }
+    if (journal_) journal_->Clear(first.path);
     bool goOn = !cancelled;
     if (first.links == 1) return goOn;
     transformed_.insert(first.identity);

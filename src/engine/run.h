@@ -18,6 +18,7 @@
 #include "engine/contents.h"
 #include "engine/file_job.h"
 #include "engine/file_system.h"
+#include "engine/journal.h"
 #include "engine/run_user.h"
 
 class TransformRun {
@@ -25,6 +26,16 @@ public:
     // `buffer` is one block of the transform; `key` must outlive the run.
     TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
                  bool encrypt);
+
+    // Keeps a journal of each file in hand in `store`, so that a run killed
+    // part way leaves nothing a later run cannot make whole. `fingerprint`
+    // identifies the key (the stored check value); it is never the key.
+    // `stretch`: the bytes between two checkpoints.
+    void UseJournal(JournalStore& store, const KeyDigest& fingerprint, std::uint64_t stretch = kJournalStretch);
+
+    // Offers to finish each file that an earlier run left part transformed.
+    // Called before the first path. False to stop the run.
+    bool RecoverUnfinished();
 
     // One selected path, file or folder. False to stop the run.
     bool WalkPath(const PathString& path);
@@ -64,6 +75,9 @@ private:
     RunUser& user_;
     Keystream keystream_;
     bool encrypt_;
+    JournalStore* journal_ = nullptr;
+    KeyDigest fingerprint_{};
+    std::uint64_t stretch_ = kJournalStretch;
     std::map<FileIdentity, LinkGroup> linkGroups_;
     std::vector<FileIdentity> linkGroupOrder_;  // as first met
     std::set<FileIdentity> transformed_;        // files with several names whose contents are done

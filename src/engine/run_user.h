@@ -9,15 +9,19 @@
 
 // Each question has its text in the string table under this number.
 enum class Question {
-    NotFound = 124,          // go on with the next file? (Yes / No)
-    CannotOpen = 130,        // go on? (Yes / No)
-    AlreadyEncrypted = 131,  // encrypt it anyway? (Yes / No / Cancel)
-    NotEncrypted = 132,      // decrypt it anyway? (Yes / No / Cancel)
-    CannotRename = 137,      // go on? (Yes / No)
-    CannotTransform = 138,   // go on? (Yes / No)
-    PathTooLong = 139,       // go on? (Yes / No)
-    OtherNames = 142,        // change a file with names outside the run? (Yes / No / Cancel)
-    NotRestored = 148,       // could not be put back; go on? (Yes / No)
+    NotFound = 124,            // go on with the next file? (Yes / No)
+    CannotOpen = 130,          // go on? (Yes / No)
+    AlreadyEncrypted = 131,    // encrypt it anyway? (Yes / No / Cancel)
+    NotEncrypted = 132,        // decrypt it anyway? (Yes / No / Cancel)
+    CannotRename = 137,        // go on? (Yes / No)
+    CannotTransform = 138,     // go on? (Yes / No)
+    PathTooLong = 139,         // go on? (Yes / No)
+    OtherNames = 142,          // change a file with names outside the run? (Yes / No / Cancel)
+    NotRestored = 148,         // could not be put back; go on? (Yes / No)
+    Unfinished = 149,          // an earlier run left it part transformed: finish it? (Yes / No / Cancel)
+    UnfinishedOtherKey = 150,  // it was under another password; go on? (Yes / No)
+    UnfinishedChanged = 151,   // it has changed or gone since; go on? (Yes / No)
+    UnfinishedTorn = 152,      // part of it was torn by the crash; go on? (Yes / No)
 };
 
 enum class Answer { Yes, No, Cancel };

@@ -30,6 +30,7 @@ public:
     }
     FsStatus WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
                      std::size_t& written) override {
+        if (++owner_.writeCalls_ == owner_.crashingWrite_) throw Crash{};
         if (offset + length > data_->bytes.size()) data_->bytes.resize(offset + length);
         std::memcpy(data_->bytes.data() + offset, data, length);
         written = length;
@@ -37,7 +38,10 @@ public:
         return FsStatus::Ok;
     }
     FsStatus Flush() override {
-        if (owner_.failingFlushes_ == 0) return FsStatus::Ok;
+        if (owner_.failingFlushes_ == 0) {
+            data_->durable = data_->bytes;
+            return FsStatus::Ok;
+        }
         --owner_.failingFlushes_;
         return FsStatus::Failed;
     }
@@ -106,6 +110,7 @@ void FakeFileSystem::AddFile(PathView path, std::string bytes, std::uint32_t rep
     node.reparseTag = reparseTag;
     node.data = std::make_shared<Data>();
     node.data->bytes = std::move(bytes);
+    node.data->durable = node.data->bytes;
     node.data->file = nextFile_++;
     node.data->lastWrite = 1000 + node.data->file;
     Add(std::move(node));
@@ -133,6 +138,29 @@ std::map<PathString, std::string> FakeFileSystem::Snapshot() const {
     std::map<PathString, std::string> snapshot;
     for (const auto& [key, node] : nodes_) snapshot[node.path] = node.data ? node.data->bytes : "<folder>";
     return snapshot;
+}
+
+void FakeFileSystem::LosePower(unsigned seed, bool tear) {
+    constexpr std::size_t kSector = 4096;
+    for (auto& [key, node] : nodes_) {
+        if (!node.data || node.data->bytes == node.data->durable) continue;
+        std::string& now = node.data->bytes;
+        const std::string& durable = node.data->durable;
+        bool torn = false;
+        for (std::size_t at = 0; at < now.size(); at += kSector) {
+            std::size_t length = std::min(kSector, now.size() - at);
+            if (now.compare(at, length, durable, at, length) == 0) continue;
+            seed = seed * 1103515245u + 12345u;
+            if (tear && !torn) {
+                now.replace(at, length / 2, durable, at, length / 2);  // the first half never made it
+                torn = true;
+            } else if ((seed >> 16) & 1) {
+                now.replace(at, length, durable, at, length);
+            }
+        }
+        node.data->durable = now;
+        node.data->open = false;
+    }
 }
 
 std::uint32_t FakeFileSystem::Links(const Data& data) const {
@@ -171,6 +199,7 @@ std::unique_ptr<ExclusiveFile> FakeFileSystem::OpenExclusive(const PathString& p
 }
 
 FsStatus FakeFileSystem::Rename(const PathString& from, const PathString& to) {
+    if (crashAtRename_) throw Crash{};
     if (failRenames_) return FsStatus::Failed;
     Node* node = Find(from);
     if (!node) return FsStatus::NotFound;

@@ -33,6 +33,16 @@ public:
     }
     // The next `count` flushes fail.
     void FailFlushes(int count) { failingFlushes_ = count; }
+
+    // The run is killed: the `call`-th write from now on (1-based) throws
+    // Crash before it writes; with `atRename`, the next rename does.
+    struct Crash {};
+    void CrashAtWrite(int call) { crashingWrite_ = writeCalls_ + call; }
+    void CrashAtRename() { crashAtRename_ = true; }
+    // After a crash, the power fails too: of each sector written since its
+    // file was last flushed, a random half stays written (by `seed`); with
+    // `tear`, one of them is left half old, half new.
+    void LosePower(unsigned seed, bool tear);
     void FailRenames(bool fail) { failRenames_ = fail; }
     void SetMaxPathLength(std::size_t length) { maxPathLength_ = length; }
 
@@ -54,6 +64,7 @@ private:
     class Handle;
     struct Data {
         std::string bytes;
+        std::string durable;  // as of the last flush
         std::uint64_t file = 0;
         std::uint32_t outsideNames = 0;
         std::uint64_t lastWrite = 0;
@@ -81,6 +92,9 @@ private:
     int failingRead_ = 0;
     bool failReadsAfter_ = false;
     int failingFlushes_ = 0;
+    int writeCalls_ = 0;
+    int crashingWrite_ = 0;
+    bool crashAtRename_ = false;
     bool failRenames_ = false;
 };
 

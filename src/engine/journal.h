@@ -1,0 +1,48 @@
+#pragma once
+// The journal of a file in hand: on disk before the file's first byte
+// changes, and enough to make the file whole after the run is killed or the
+// power fails. No key is in it; the key's fingerprint is the stored check
+// value, which only tells whether a key is the right one.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "crypto/sha1.h"
+#include "engine/file_system.h"
+
+// The unit whose state recovery decides on: written whole, or not at all, or torn.
+inline constexpr std::size_t kJournalSector = 4096;
+
+struct JournalRecord {
+    PathString path;     // the file, under the name it had when the pass began
+    PathString newName;  // the name it takes once transformed; empty: it keeps its name
+    std::uint64_t size = 0;
+    FileTime lastWrite;  // put back once the file is whole
+    bool encrypt = true;
+    bool restoring = false;  // the pass puts back what a failed pass had transformed
+    KeyDigest fingerprint{};
+    std::uint64_t regionEnd = 0;   // the pass transforms [0, regionEnd)
+    std::uint64_t reached = 0;     // [0, reached) is transformed and on disk
+    std::uint64_t stretchEnd = 0;  // [reached, stretchEnd) may be partly written
+    // A hash of each sector of that stretch as it was before the pass wrote it.
+    std::vector<std::uint32_t> stretchHashes;
+};
+
+// A record as bytes, with a checksum: a record cut short reads as none.
+std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record);
+bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record);
+
+// A fast hash of one sector's bytes: tells the sector's two states apart.
+std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length);
+
+// Where the records live, one per file in hand, keyed by its path.
+class JournalStore {
+public:
+    virtual ~JournalStore() = default;
+    // Makes `record` durable, replacing the one of the same path.
+    virtual bool Write(const JournalRecord& record) = 0;
+    // The file is whole again: its record goes.
+    virtual void Clear(const PathString& path) = 0;
+    // The records that ended runs left, not those of runs still going.
+    virtual std::vector<JournalRecord> Unfinished() = 0;
+};

@@ -1,0 +1,202 @@
+// The journal: a run killed at any write, with or without the power failing
+// as well, leaves a record from which the next run makes the file whole.
+#include "engine/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "crypto/rc4.h"
+#include "engine/run.h"
+#include "fake_file_system.h"
+#include "scripted_user.h"
+
+namespace {
+
+using vftest::FakeFileSystem;
+using vftest::ScriptedUser;
+using Asked = ScriptedUser::Asked;
+
+// Records kept as the bytes a real store would hold.
+class FakeJournal final : public JournalStore {
+public:
+    bool Write(const JournalRecord& record) override {
+        records[record.path] = EncodeRecord(record);
+        return true;
+    }
+    void Clear(const PathString& path) override { records.erase(path); }
+    std::vector<JournalRecord> Unfinished() override {
+        std::vector<JournalRecord> unfinished;
+        for (const auto& [path, bytes] : records) {
+            JournalRecord record;
+            if (DecodeRecord(bytes, record)) unfinished.push_back(record);
+        }
+        return unfinished;
+    }
+    std::map<PathString, std::vector<std::uint8_t>> records;
+};
+
+const PathString kFile = PathString(1, kPathSeparator) + VF_PATH("file");
+const PathString kMarked = kFile + kEncryptedSuffix;
+constexpr std::uint64_t kStretch = 3 * kJournalSector;
+
+class JournalTest : public ::testing::Test {
+protected:
+    JournalTest() : buffer_(5000) {
+        const char password[] = "journal password";
+        Sha1Buffer(password, sizeof password - 1, key_);
+        fingerprint_.h[0] = 0x5eed;
+        for (std::size_t n = 0; n < 10 * kJournalSector + 123; ++n)
+            plain_.push_back(static_cast<char>((n * 131 + n / 4096) & 0xff));
+    }
+
+    std::string Encrypted(const std::string& plain) {
+        std::uint8_t bytes[kKeyDigestBytes];
+        KeyDigestToBytes(key_, bytes);
+        Rc4State state;
+        Rc4Init(bytes, sizeof bytes, state);
+        std::string out = plain;
+        Rc4Crypt(reinterpret_cast<std::uint8_t*>(out.data()), static_cast<std::int32_t>(out.size()), state);
+        return out;
+    }
+
+    // A run over the file that is killed by the crash the fake was set up for.
+    void RunUntilKilled(ScriptedUser& user) {
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, kStretch);
+        EXPECT_THROW(run.WalkPath(kFile), FakeFileSystem::Crash);
+    }
+
+    // The next command: offers to finish the file, and the user says Yes.
+    ScriptedUser Recover(const KeyDigest& fingerprint) {
+        ScriptedUser user;
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint, kStretch);
+        run.RecoverUnfinished();
+        return user;
+    }
+
+    void FreshFile() {
+        fs_ = FakeFileSystem();
+        journal_ = FakeJournal();
+        fs_.AddFile(kFile, plain_);
+    }
+
+    FakeFileSystem fs_;
+    FakeJournal journal_;
+    KeyDigest key_;
+    KeyDigest fingerprint_{};
+    std::vector<std::uint8_t> buffer_;
+    std::string plain_;
+};
+
+TEST_F(JournalTest, ARecordReadsBackAsWrittenAndACutOrChangedOneAsNone) {
+    JournalRecord record;
+    record.path = kFile;
+    record.newName = kMarked;
+    record.size = 123456789012ULL;
+    record.lastWrite.ticks = 0x01D9ABCDEF012345ULL;
+    record.restoring = true;
+    record.fingerprint.h[4] = 0xfeedface;
+    record.regionEnd = 99999;
+    record.reached = 8192;
+    record.stretchEnd = 16384;
+    record.stretchHashes = {1, 2, 0xffffffff};
+    std::vector<std::uint8_t> bytes = EncodeRecord(record);
+
+    JournalRecord back;
+    ASSERT_TRUE(DecodeRecord(bytes, back));
+    EXPECT_EQ(EncodeRecord(back), bytes);
+    EXPECT_EQ(back.path, kFile);
+    EXPECT_EQ(back.stretchHashes, record.stretchHashes);
+
+    std::vector<std::uint8_t> cut(bytes.begin(), bytes.end() - 5);
+    EXPECT_FALSE(DecodeRecord(cut, back));
+    std::vector<std::uint8_t> changed = bytes;
+    changed[20] ^= 1;
+    EXPECT_FALSE(DecodeRecord(changed, back));
+}
+
+// Killed at every write of the file (blocks of one sector, as the 5000-byte
+// buffer holds one: 11 writes, in four stretches), each time with the power
+// lost as well or not.
+TEST_F(JournalTest, AFileKilledAnywhereInItsTransformIsFinishedByTheNextCommand) {
+    for (int crashAt = 1; crashAt <= 11; ++crashAt) {
+        for (int power : {0, 1, 2}) {  // kept; lost (seed 1); lost (seed 2)
+            SCOPED_TRACE(testing::Message() << "write " << crashAt << ", power " << power);
+            FreshFile();
+            fs_.CrashAtWrite(crashAt);
+            ScriptedUser killed;
+            RunUntilKilled(killed);
+            if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+            ASSERT_EQ(journal_.records.size(), 1u);
+
+            ScriptedUser user = Recover(fingerprint_);
+            EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::Unfinished, kFile}}));
+            EXPECT_FALSE(fs_.Exists(kFile));
+            EXPECT_TRUE(fs_.Contents(kMarked) == Encrypted(plain_)) << "not wholly encrypted";
+            EXPECT_TRUE(journal_.records.empty());
+        }
+    }
+}
+
+TEST_F(JournalTest, AKillBetweenTheLastWriteAndTheRenameIsFinishedByTheRename) {
+    FreshFile();
+    fs_.CrashAtRename();
+    ScriptedUser killed;
+    RunUntilKilled(killed);
+    fs_ = [&] {
+        FakeFileSystem next;
+        next.AddFile(kFile, fs_.Contents(kFile));
+        return next;
+    }();
+    ScriptedUser user = Recover(fingerprint_);
+    EXPECT_TRUE(fs_.Contents(kMarked) == Encrypted(plain_)) << "not wholly encrypted";
+    EXPECT_TRUE(journal_.records.empty());
+}
+
+// A read fails after 7 blocks; the pass that puts them back is killed.
+TEST_F(JournalTest, AFileKilledWhileBeingPutBackIsPutBackByTheNextCommand) {
+    for (int intoRestore = 1; intoRestore <= 7; ++intoRestore) {
+        SCOPED_TRACE(intoRestore);
+        FreshFile();
+        fs_.FailReadAt(8 + 3 * 3);  // each of the three stretches so far was read for its record
+        fs_.CrashAtWrite(7 + intoRestore);
+        ScriptedUser killed;
+        killed.answers = {Answer::Yes};
+        RunUntilKilled(killed);
+
+        ScriptedUser user = Recover(fingerprint_);
+        EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::Unfinished, kFile}}));
+        EXPECT_TRUE(fs_.Contents(kFile) == plain_) << "not put back";
+        EXPECT_FALSE(fs_.Exists(kMarked));
+        EXPECT_TRUE(journal_.records.empty());
+    }
+}
+
+TEST_F(JournalTest, ATornSectorOrAnotherKeyChangesNothing) {
+    FreshFile();
+    fs_.CrashAtWrite(5);
+    ScriptedUser killed;
+    RunUntilKilled(killed);
+
+    // A password changed since: the record stays for the right key.
+    KeyDigest other = fingerprint_;
+    other.h[1] ^= 1;
+    std::string left = fs_.Contents(kFile);
+    ScriptedUser wrongKey = Recover(other);
+    EXPECT_EQ(wrongKey.asked,
+              (std::vector<Asked>{{Question::Unfinished, kFile}, {Question::UnfinishedOtherKey, kFile}}));
+    EXPECT_TRUE(fs_.Contents(kFile) == left) << "changed";
+    EXPECT_EQ(journal_.records.size(), 1u);
+
+    fs_.LosePower(3, true);
+    left = fs_.Contents(kFile);
+    ScriptedUser torn = Recover(fingerprint_);
+    EXPECT_EQ(torn.asked, (std::vector<Asked>{{Question::Unfinished, kFile}, {Question::UnfinishedTorn, kFile}}));
+    EXPECT_TRUE(fs_.Contents(kFile) == left) << "changed";
+    EXPECT_FALSE(fs_.Exists(kMarked));
+}
+
+}  // namespace
