@@ -89,6 +89,7 @@ std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length) {
 std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record) {
     Writer out;
     out.U32(kMagic);
+    out.U64(record.sequence);
     out.Text(record.path);
     out.Text(record.newName);
     out.U64(record.size);
@@ -113,8 +114,9 @@ bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record)
     Reader in(bytes);
     std::uint32_t magic = 0, hashes = 0;
     std::uint8_t encrypt = 0, restoring = 0;
-    bool ok = in.U32(magic) && magic == kMagic && in.Text(record.path) && in.Text(record.newName) &&
-              in.U64(record.size) && in.U64(record.lastWrite.ticks) && in.U8(encrypt) && in.U8(restoring);
+    bool ok = in.U32(magic) && magic == kMagic && in.U64(record.sequence) && in.Text(record.path) &&
+              in.Text(record.newName) && in.U64(record.size) && in.U64(record.lastWrite.ticks) && in.U8(encrypt) &&
+              in.U8(restoring);
     for (std::uint32_t& word : record.fingerprint.h) ok = ok && in.U32(word);
     ok = ok && in.U64(record.regionEnd) && in.U64(record.reached) && in.U64(record.stretchEnd) && in.U32(hashes) &&
          hashes <= (bytes.size() - in.at()) / 4;

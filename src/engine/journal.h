@@ -14,8 +14,9 @@
 inline constexpr std::size_t kJournalSector = 4096;
 
 struct JournalRecord {
-    PathString path;     // the file, under the name it had when the pass began
-    PathString newName;  // the name it takes once transformed; empty: it keeps its name
+    std::uint64_t sequence = 0;  // set by a store that keeps more than one copy
+    PathString path;             // the file, under the name it had when the pass began
+    PathString newName;          // the name it takes once transformed; empty: it keeps its name
     std::uint64_t size = 0;
     FileTime lastWrite;  // put back once the file is whole
     bool encrypt = true;

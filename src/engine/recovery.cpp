@@ -108,8 +108,7 @@ Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystrea
         return Recovery::Failed;
     file->SetLastWrite(record.lastWrite);
     file.reset();
-    if (!record.restoring && !record.newName.empty() &&
-        fileSystem.Rename(record.path, record.newName) != FsStatus::Ok)
+    if (!record.restoring && !record.newName.empty() && fileSystem.Rename(record.path, record.newName) != FsStatus::Ok)
         return Recovery::Failed;
     store.Clear(record.path);
     return Recovery::Completed;

@@ -9,14 +9,26 @@
 #include "engine/run.h"
 #include "fileproc/shell_user.h"
 #include "platform/win32_file_system.h"
+#include "platform/win32_journal_store.h"
 
 namespace {
 
+std::wstring& JournalFolder() {
+    static std::wstring folder;
+    return folder;
+}
+
 class ShellFileRun final : public FileRun {
 public:
-    explicit ShellFileRun(int encrypt)
-        : run_(fileSystem_, user_, g_Key, std::span<std::uint8_t>(g_pBuffer, kIoBufferSize), encrypt != 0) {}
+    ShellFileRun(int encrypt, const KeyDigest& fingerprint)
+        : journal_(JournalFolder().empty() ? DefaultJournalFolder() : JournalFolder()),
+          run_(fileSystem_, user_, g_Key, std::span<std::uint8_t>(g_pBuffer, kIoBufferSize), encrypt != 0) {
+        run_.UseJournal(journal_, fingerprint);
+    }
 
+    int RecoverUnfinished() override {
+        return Guarded([&] { return run_.RecoverUnfinished() ? 1 : 0; });
+    }
     int WalkPath(const std::wstring& path) override {
         return Guarded([&] { return run_.WalkPath(path) ? 1 : 0; });
     }
@@ -44,20 +56,27 @@ private:
 
     Win32FileSystem fileSystem_;
     ShellUser user_;
+    Win32JournalStore journal_;
     TransformRun run_;
 };
 
+// A run of its own stands for a command whose key was just verified against
+// the check value in g_CheckValue.
 template <typename Step>
 int RunOfItsOwn(int encrypt, Step step) {
-    ShellFileRun run(encrypt);
-    int goOn = step(run);
+    ShellFileRun run(encrypt, g_CheckValue);
+    int goOn = run.RecoverUnfinished() && step(run);
     run.Finish(!goOn || g_bCancel);
     return goOn;
 }
 
 }  // namespace
 
-std::unique_ptr<FileRun> StartFileRun(int encrypt) { return std::make_unique<ShellFileRun>(encrypt); }
+std::unique_ptr<FileRun> StartFileRun(int encrypt, const KeyDigest& fingerprint) {
+    return std::make_unique<ShellFileRun>(encrypt, fingerprint);
+}
+
+void SetJournalFolder(const std::wstring& folder) { JournalFolder() = folder; }
 
 int WalkPath(const wchar_t* path, int encrypt) {
     return RunOfItsOwn(encrypt, [&](ShellFileRun& run) { return run.WalkPath(path); });

@@ -5,9 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "crypto/sha1.h"
+
 class FileRun {
 public:
     virtual ~FileRun() = default;
+    // Offers to finish the files that earlier runs left part transformed.
+    // Before the first path; 0 to stop the run.
+    virtual int RecoverUnfinished() = 0;
     // One selected path, a file or a folder's tree. 1 to go on with the next
     // selected path, 0 to stop the run.
     virtual int WalkPath(const std::wstring& path) = 0;
@@ -16,8 +21,14 @@ public:
     virtual void Finish(bool stopped) = 0;
 };
 
-// Encrypt when `encrypt` is non-zero, else Decrypt.
-std::unique_ptr<FileRun> StartFileRun(int encrypt);
+// Encrypt when `encrypt` is non-zero, else Decrypt. Each file in hand has a
+// journal record, which carries `fingerprint` (the stored check value) and
+// never the key.
+std::unique_ptr<FileRun> StartFileRun(int encrypt, const KeyDigest& fingerprint);
+
+// Where the journal records go: %LOCALAPPDATA%\Veilfold\Journal unless a
+// test has named another folder.
+void SetJournalFolder(const std::wstring& folder);
 
 // A run of its own over one selected path, or one path taken for a file;
 // each returns as FileRun::WalkPath.

@@ -20,7 +20,7 @@ constexpr unsigned long long kTurnIntervalMs = 25;
 
 bool IsConfirmation(Question question) {
     return question == Question::AlreadyEncrypted || question == Question::NotEncrypted ||
-           question == Question::OtherNames;
+           question == Question::OtherNames || question == Question::Unfinished;
 }
 
 UINT LineFormat(PassedOver::Reason reason) {

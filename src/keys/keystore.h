@@ -21,6 +21,9 @@ BOOL DeriveKeys(const char* password);
 // destination as it was. TRUE when a 20-byte "HashedKey" was read into `checkValue`.
 BOOL ReadConfiguration(KeyDigest* checkValue);
 
+// Reads "HashedKey" alone. TRUE when a 20-byte value was read into `checkValue`.
+BOOL ReadCheckValue(KeyDigest* checkValue);
+
 // Writes "HashedKey", creating the configuration key when absent.
 BOOL WriteCheckValue(const KeyDigest* checkValue);
 

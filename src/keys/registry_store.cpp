@@ -80,6 +80,11 @@ BOOL ReadConfiguration(KeyDigest* checkValue) {
     return configuration.ReadDigest(IDS_HASHEDKEY_VALUE, checkValue);
 }
 
+BOOL ReadCheckValue(KeyDigest* checkValue) {
+    RegistryKey configuration;
+    return configuration.Open(IDS_CONFIGURATION_KEY) && configuration.ReadDigest(IDS_HASHEDKEY_VALUE, checkValue);
+}
+
 BOOL WriteCheckValue(const KeyDigest* checkValue) {
     RegistryKey configuration;
     return configuration.Create(IDS_CONFIGURATION_KEY, REG_OPTION_NON_VOLATILE) &&

@@ -34,6 +34,10 @@
 #define IDS_PASSED_OVER_DOT       146   //   a folder whose name begins with a dot,
 #define IDS_PASSED_OVER_MORE      147   //   and how many more there were
 #define IDS_NOT_RESTORED          148   // a failed transform that could not be undone either
+#define IDS_UNFINISHED            149   // an earlier run left a file part transformed: finish it?
+#define IDS_UNFINISHED_OTHER_KEY  150   //   ... under another password
+#define IDS_UNFINISHED_CHANGED    151   //   ... and it has changed or gone since
+#define IDS_UNFINISHED_TORN       152   //   ... and part of it was torn when the power failed
 #define IDS_HELP_TOPIC_BASE       1000  // + a help context id: that topic's popup text
 #define IDS_HELP_NEW_PASSWORD     1100
 #define IDS_HELP_PASSWORD         1101

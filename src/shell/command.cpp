@@ -13,7 +13,7 @@
 #include "resource.h"
 #include "shell/progress.h"
 
-const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, StartFileRun};
+const RunSteps kRunSteps = {IsWindowsNT, LoadRetainedKey, AcquireKey, ReadCheckValue, StartFileRun};
 
 namespace {
 
@@ -64,17 +64,21 @@ void WipeKey() {
 void WalkSelection(const MenuCommand& command, const std::vector<std::wstring>& selection, const RunSteps& steps) {
     std::vector<std::wstring> paths;
     std::unique_ptr<FileRun> files;
+    // The journal names the key by the check value the registry holds now;
+    // a retained key comes without it.
+    KeyDigest fingerprint = g_CheckValue;
+    steps.readCheckValue(&fingerprint);
     try {
         paths = selection;
-        files = steps.startFileRun(command.encrypt);
+        files = steps.startFileRun(command.encrypt, fingerprint);
     } catch (const std::exception&) {
         ShowMessage(g_hwndOwner, kMemoryAllocationError, kStyleFailure);
         return;
     }
-    bool stopped = false;
+    bool stopped = !files->RecoverUnfinished() || g_bCancel;
     for (const std::wstring& path : paths) {
-        stopped = !files->WalkPath(path) || g_bCancel;
         if (stopped) break;
+        stopped = !files->WalkPath(path) || g_bCancel;
     }
     files->Finish(stopped);
 }

@@ -16,7 +16,8 @@ struct RunSteps {
     BOOL (*isWindowsNT)();
     BOOL (*loadRetainedKey)(KeyDigest* key);
     int (*acquireKey)(KeyDigest* checkValue);
-    std::unique_ptr<FileRun> (*startFileRun)(int encrypt);
+    BOOL (*readCheckValue)(KeyDigest* checkValue);
+    std::unique_ptr<FileRun> (*startFileRun)(int encrypt, const KeyDigest& fingerprint);
 };
 
 // The real steps: key store, key acquisition, the file run.

@@ -52,6 +52,13 @@ BOOL WINAPI MoveFileAlwaysFailing(LPCWSTR, LPCWSTR, DWORD) {
     return FALSE;
 }
 
+int s_crashingWrite;
+
+BOOL WINAPI WriteFileCrashing(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    if (++s_writeCalls == s_crashingWrite) throw Killed{};
+    return s_realWriteFile(file, buffer, size, written, overlapped);
+}
+
 void* Kernel32(const char* function) {
     return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), function));
 }
@@ -81,6 +88,14 @@ FailingWrite::FailingWrite(int failingCall) : patch("WriteFile", reinterpret_cas
 }
 
 int FailingWrite::calls() const { return s_writeCalls; }
+
+int CrashingWrite::calls() const { return s_writeCalls; }
+
+CrashingWrite::CrashingWrite(int crashingCall) : patch("WriteFile", reinterpret_cast<void*>(WriteFileCrashing)) {
+    s_writeCalls = 0;
+    s_crashingWrite = crashingCall;
+    s_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
+}
 
 FailingMove::FailingMove() : patch("MoveFileExW", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
 

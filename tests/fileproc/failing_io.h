@@ -38,6 +38,18 @@ public:
     ImportPatch patch;
 };
 
+// The run is killed at the `crashingCall`-th WriteFile call (1-based): the
+// call throws Killed, which unwinds the run without one more step of its own,
+// the journal's files closed as the system closes a killed process's.
+struct Killed {};
+class CrashingWrite {
+public:
+    static constexpr int kNever = 0;  // only counts
+    explicit CrashingWrite(int crashingCall);
+    int calls() const;  // WriteFile calls so far
+    ImportPatch patch;
+};
+
 // Every MoveFileExW call fails.
 class FailingMove {
 public:

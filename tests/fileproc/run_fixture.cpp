@@ -9,10 +9,14 @@
 
 namespace vftest {
 
+void RunFixture::TearDown() { SetJournalFolder(L""); }
+
 void RunFixture::SetUp() {
     Sha1Buffer(kTestPassword, sizeof kTestPassword - 1, g_Key);
     buffer_.assign(kIoBufferSize, 0);
     g_pBuffer = buffer_.data();
+    // The journal of the test's runs stays in its own folder.
+    SetJournalFolder(Wide(dir_ / "journal"));
 }
 
 int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {

@@ -21,6 +21,7 @@ inline constexpr char kTestPassword[] = "correct horse battery staple";
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override;
+    void TearDown() override;
 
     SharedStateScope state_;
     TempDir dir_;

@@ -80,6 +80,7 @@ int FakeWalkPath(const std::string& path, int encrypt) {
 class FakeFileRun final : public FileRun {
 public:
     explicit FakeFileRun(int encrypt) : encrypt_(encrypt) {}
+    int RecoverUnfinished() override { return 1; }
     int WalkPath(const std::wstring& path) override { return FakeWalkPath(vftest::Utf8(path), encrypt_); }
     void Finish(bool stopped) override { s_steps->finished.push_back(stopped); }
 
@@ -87,9 +88,14 @@ private:
     int encrypt_;
 };
 
-std::unique_ptr<FileRun> FakeStartFileRun(int encrypt) { return std::make_unique<FakeFileRun>(encrypt); }
+std::unique_ptr<FileRun> FakeStartFileRun(int encrypt, const KeyDigest&) {
+    return std::make_unique<FakeFileRun>(encrypt);
+}
 
-const RunSteps kFakeSteps = {FakeIsWindowsNT, FakeLoadRetainedKey, FakeAcquireKey, FakeStartFileRun};
+BOOL FakeReadCheckValue(KeyDigest*) { return FALSE; }
+
+const RunSteps kFakeSteps = {FakeIsWindowsNT, FakeLoadRetainedKey, FakeAcquireKey, FakeReadCheckValue,
+                             FakeStartFileRun};
 
 bool IsWiped(const KeyDigest& key) {
     for (auto word : key.h)

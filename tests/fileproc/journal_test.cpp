@@ -1,0 +1,71 @@
+// The journal on a real disk: a run killed in the middle of a file leaves a
+// record from which the next command finishes the file.
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/state.h"
+#include "failing_io.h"
+#include "fileproc/file_run.h"
+#include "run_fixture.h"
+
+namespace {
+
+using vftest::AnswerBox;
+using vftest::Contents;
+using vftest::Pattern;
+using vftest::Rc4Whole;
+using vftest::Wide;
+
+// Three checkpoints' worth and a bit: 16 MiB between two.
+constexpr size_t kFileSize = (50u << 20) + 12345;
+
+class JournalOnDisk : public vftest::RunFixture {};
+
+bool NoRecordLeft(const std::string& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(folder + "\\*.vfj").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    FindClose(search);
+    return false;
+}
+
+TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
+    const std::string path = dir_ / "big.bin";
+    const std::string next = dir_ / "next.txt";
+    const std::string plain = Pattern(kFileSize, 3);
+    // How many writes a whole run takes: blocks of 61,440 bytes, 274 to a
+    // stretch between two checkpoints, and a record before each stretch.
+    int writes = 0;
+    ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
+    {
+        vftest::CrashingWrite count(vftest::CrashingWrite::kNever);
+        EXPECT_EQ(TransformFile(Wide(path).c_str(), 1), 1);
+        writes = count.calls();
+    }
+    ASSERT_TRUE(DeleteFileW(Wide(path + ".$#!").c_str()));
+    // Killed in the first stretch, on either side of a checkpoint, and at the very last write.
+    for (int killedAt : {2, 150, 275, 276, 600, writes}) {
+        SCOPED_TRACE(killedAt);
+        ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
+        ASSERT_TRUE(vftest::WriteFileBytes(next, "next"));
+        {
+            vftest::CrashingWrite kill(killedAt);
+            ASSERT_TRUE(kill.patch.installed());
+            EXPECT_THROW(TransformFile(Wide(path).c_str(), 1), vftest::Killed);
+        }
+        EXPECT_FALSE(NoRecordLeft(dir_ / "journal"));
+
+        // The next Encrypt, on another file, offers to finish this one first.
+        std::string question = path +
+                               " was left partly encrypted or decrypted when Veilfold was stopped. Do you want to "
+                               "finish it now?";
+        EXPECT_EQ(vftest::TransformWithGui(next, 1, AnswerBox(question, kStyleConfirm, IDYES)), 1);
+        EXPECT_FALSE(vftest::FileExists(path));
+        EXPECT_TRUE(Contents(path + ".$#!") == Rc4Whole(plain)) << "not wholly encrypted";
+        EXPECT_TRUE(NoRecordLeft(dir_ / "journal"));
+        DeleteFileW(Wide(path + ".$#!").c_str());
+        DeleteFileW(Wide(next + ".$#!").c_str());
+    }
+}
+
+}  // namespace
