@@ -7,14 +7,15 @@
 namespace {
 
 constexpr wchar_t kSuffixes[2][7] = {L".a.vfj", L".b.vfj"};
+constexpr std::size_t kSuffixLength = 6;
 
 bool ReadWhole(HANDLE file, std::vector<std::uint8_t>& bytes) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size) || size.QuadPart > (64 << 20)) return false;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
-    return bytes.empty() || (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                             got == bytes.size());
+    return bytes.empty() ||
+           (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
 // The newest whole record of a pair, or false.
@@ -29,6 +30,10 @@ bool NewestOf(const std::vector<std::uint8_t> (&bytes)[2], JournalRecord& newest
     return found;
 }
 
+void DeletePair(const std::wstring& base) {
+    for (const wchar_t* suffix : kSuffixes) DeleteFileW(ExtendedPath(base + suffix).c_str());
+}
+
 }  // namespace
 
 std::wstring DefaultJournalFolder() {
@@ -41,67 +46,77 @@ std::wstring DefaultJournalFolder() {
 Win32JournalStore::Win32JournalStore(std::wstring folder) : folder_(std::move(folder)) {}
 
 Win32JournalStore::~Win32JournalStore() {
-    for (auto& [path, held] : held_) Close(held);
+    bool empty = holding_.empty();
+    for (HANDLE file : files_)
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    // A pair that still holds a record stays for the next run to finish.
+    if (files_[0] != INVALID_HANDLE_VALUE && empty) DeletePair(base_);
 }
 
-std::wstring Win32JournalStore::BaseName(const PathString& path) const {
-    // Named after the file, folded as the file system compares names.
-    PathString folded = Win32FileSystem().FoldName(path);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(folded.data());
-    std::size_t size = folded.size() * sizeof(wchar_t);
-    std::uint32_t first = SectorHash(bytes, size);
-    folded += L'#';
-    std::uint32_t second = SectorHash(reinterpret_cast<const std::uint8_t*>(folded.data()), size + sizeof(wchar_t));
-    wchar_t name[24];
-    std::swprintf(name, 24, L"%08x%08x", first, second);
-    return folder_ + L"\\" + name;
-}
-
-void Win32JournalStore::Close(Held& held) {
-    for (HANDLE& file : held.files) {
+bool Win32JournalStore::OpenPair() {
+    if (files_[0] != INVALID_HANDLE_VALUE) return true;
+    if (folder_.empty()) return false;
+    CreateDirectoryW(ExtendedPath(folder_.substr(0, folder_.find_last_of(L'\\'))).c_str(), nullptr);
+    CreateDirectoryW(ExtendedPath(folder_).c_str(), nullptr);
+    // Named after this process and the moment: no two live runs share a pair.
+    static LONG s_runs;
+    wchar_t name[64];
+    std::swprintf(name, 64, L"%08lx-%016llx-%08lx", GetCurrentProcessId(),
+                  static_cast<unsigned long long>(GetTickCount64()), InterlockedIncrement(&s_runs));
+    base_ = folder_ + L"\\" + name;
+    for (int n = 0; n < 2; ++n) {
+        // Others may read it, to see that it is not theirs to finish; nobody may write it.
+        files_[n] = CreateFileW(ExtendedPath(base_ + kSuffixes[n]).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH, nullptr);
+    }
+    if (files_[0] != INVALID_HANDLE_VALUE && files_[1] != INVALID_HANDLE_VALUE) return true;
+    for (HANDLE& file : files_) {
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
     }
+    DeletePair(base_);
+    return false;
+}
+
+bool Win32JournalStore::Truncate() {
+    bool ok = true;
+    LARGE_INTEGER start{};
+    for (HANDLE file : files_) ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && SetEndOfFile(file) && ok;
+    return ok;
 }
 
 bool Win32JournalStore::Write(const JournalRecord& record) {
-    if (folder_.empty()) return false;
-    Held& held = held_[record.path];
-    if (held.files[0] == INVALID_HANDLE_VALUE) {
-        CreateDirectoryW(ExtendedPath(folder_.substr(0, folder_.find_last_of(L'\\'))).c_str(), nullptr);
-        CreateDirectoryW(ExtendedPath(folder_).c_str(), nullptr);
-        std::wstring base = BaseName(record.path);
-        for (int n = 0; n < 2; ++n) {
-            // Others may read it, to see that it is not theirs to finish; nobody may write it.
-            held.files[n] = CreateFileW(ExtendedPath(base + kSuffixes[n]).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH, nullptr);
-        }
-        if (held.files[0] == INVALID_HANDLE_VALUE || held.files[1] == INVALID_HANDLE_VALUE) {
-            Close(held);
-            held_.erase(record.path);
-            return false;
-        }
-    }
+    if (!OpenPair()) return false;
+    // A record of another file replaces none: the pair holds one at a time.
+    if (record.path != holding_ && !holding_.empty() && !Truncate()) return false;
     JournalRecord numbered = record;
-    numbered.sequence = ++held.sequence;
+    numbered.sequence = ++sequence_;
     std::vector<std::uint8_t> bytes = EncodeRecord(numbered);
-    HANDLE file = held.files[held.next];
-    held.next = 1 - held.next;
+    HANDLE file = files_[next_];
+    next_ = 1 - next_;
     LARGE_INTEGER start{};
     DWORD written = 0;
-    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
-           WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size() && SetEndOfFile(file);
+    bool ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size() && SetEndOfFile(file);
+    if (!ok) return false;
+    holding_ = record.path;
+    // This run's record now speaks for the file: an ended run's goes.
+    auto left = left_.find(record.path);
+    if (left != left_.end()) {
+        DeletePair(left->second);
+        left_.erase(left);
+    }
+    return true;
 }
 
 void Win32JournalStore::Clear(const PathString& path) {
-    auto found = held_.find(path);
-    if (found != held_.end()) {
-        Close(found->second);
-        held_.erase(found);
+    if (path == holding_ && Truncate()) holding_.clear();
+    auto left = left_.find(path);
+    if (left != left_.end()) {
+        DeletePair(left->second);
+        left_.erase(left);
     }
-    std::wstring base = BaseName(path);
-    for (const wchar_t* suffix : kSuffixes) DeleteFileW(ExtendedPath(base + suffix).c_str());
 }
 
 std::vector<JournalRecord> Win32JournalStore::Unfinished() {
@@ -112,13 +127,14 @@ std::vector<JournalRecord> Win32JournalStore::Unfinished() {
     if (search == INVALID_HANDLE_VALUE) return unfinished;
     do {
         std::wstring name = found.cFileName;
-        std::wstring base = folder_ + L"\\" + name.substr(0, name.size() - 6);
+        std::wstring base = folder_ + L"\\" + name.substr(0, name.size() - kSuffixLength);
+        if (base == base_) continue;
         std::vector<std::uint8_t> bytes[2];
         bool free = true;
         for (int n = 0; n < 2; ++n) {
             // Without sharing writes: fails while a run still holds the pair.
-            HANDLE file = CreateFileW(ExtendedPath(base + kSuffixes[n]).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            HANDLE file = CreateFileW(ExtendedPath(base + kSuffixes[n]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) {
                 free = free && GetLastError() != ERROR_SHARING_VIOLATION;
                 continue;
@@ -126,8 +142,14 @@ std::vector<JournalRecord> Win32JournalStore::Unfinished() {
             ReadWhole(file, bytes[n]);
             CloseHandle(file);
         }
+        if (!free) continue;
         JournalRecord record;
-        if (free && NewestOf(bytes, record) && !held_.count(record.path)) unfinished.push_back(std::move(record));
+        if (!NewestOf(bytes, record)) {
+            DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
+            continue;
+        }
+        left_[record.path] = base;
+        unfinished.push_back(std::move(record));
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return unfinished;

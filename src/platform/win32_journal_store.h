@@ -1,9 +1,10 @@
 #pragma once
-// The journal on Win32: one pair of files per file in hand, under
-// %LOCALAPPDATA%\Veilfold\Journal, written through to the disk. The record
-// is written to the two files in turn, so that a write the power cuts short
-// leaves the one before it whole. A run holds its files open without sharing
-// writes, which tells other runs that they are not left behind.
+// The journal on Win32: under %LOCALAPPDATA%\Veilfold\Journal, one pair of
+// files per run, written through to the disk and kept open for the whole
+// run, so that a file in hand costs one write, not files made and deleted.
+// The record goes to the two files in turn: a write the power cuts short
+// leaves the one before it whole. A run holds its pair without sharing
+// writes, which tells other runs that it is not theirs to finish.
 #include <windows.h>
 
 #include <map>
@@ -24,16 +25,18 @@ public:
     std::vector<JournalRecord> Unfinished() override;
 
 private:
-    struct Held {
-        HANDLE files[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
-        int next = 0;               // the file the next record goes to
-        std::uint64_t sequence = 0;  // of the last record written
-    };
-    std::wstring BaseName(const PathString& path) const;
-    void Close(Held& held);
+    bool OpenPair();
+    bool Truncate();
 
     std::wstring folder_;
-    std::map<PathString, Held> held_;
+    std::wstring base_;  // this run's pair: base_ + ".a.vfj", base_ + ".b.vfj"
+    HANDLE files_[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+    int next_ = 0;                // the file the next record goes to
+    std::uint64_t sequence_ = 0;  // of the last record written
+    PathString holding_;          // the path whose record the pair holds, if any
+    // Pairs of ended runs, by the path of the record each holds: deleted once
+    // that file is whole, or once this run's record for it supersedes them.
+    std::map<PathString, std::wstring> left_;
 };
 
 // %LOCALAPPDATA%\Veilfold\Journal.
