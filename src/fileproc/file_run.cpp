@@ -18,12 +18,17 @@ std::wstring& JournalFolder() {
     return folder;
 }
 
+bool& JournalOff() {
+    static bool off = false;
+    return off;
+}
+
 class ShellFileRun final : public FileRun {
 public:
     ShellFileRun(int encrypt, const KeyDigest& fingerprint)
         : journal_(JournalFolder().empty() ? DefaultJournalFolder() : JournalFolder()),
           run_(fileSystem_, user_, g_Key, std::span<std::uint8_t>(g_pBuffer, kIoBufferSize), encrypt != 0) {
-        run_.UseJournal(journal_, fingerprint);
+        if (!JournalOff()) run_.UseJournal(journal_, fingerprint);
     }
 
     int RecoverUnfinished() override {
@@ -77,6 +82,8 @@ std::unique_ptr<FileRun> StartFileRun(int encrypt, const KeyDigest& fingerprint)
 }
 
 void SetJournalFolder(const std::wstring& folder) { JournalFolder() = folder; }
+
+void SetJournalOff(bool off) { JournalOff() = off; }
 
 int WalkPath(const wchar_t* path, int encrypt) {
     return RunOfItsOwn(encrypt, [&](ShellFileRun& run) { return run.WalkPath(path); });

@@ -30,6 +30,9 @@ std::unique_ptr<FileRun> StartFileRun(int encrypt, const KeyDigest& fingerprint)
 // test has named another folder.
 void SetJournalFolder(const std::wstring& folder);
 
+// Runs without a journal, for measuring what the journal costs; never for use.
+void SetJournalOff(bool off);
+
 // A run of its own over one selected path, or one path taken for a file;
 // each returns as FileRun::WalkPath.
 int WalkPath(const wchar_t* path, int encrypt);

@@ -4,16 +4,27 @@
 // question is answered No and printed, as is what the run passed over; exit
 // status 0 when nothing was asked. Used by check_encrypted_file.py, which
 // checks the results with an RC4 and a SHA-1 of its own.
+//
+// For the kill tests (check_killed_runs.py), before the password:
+//   --journal DIR        keep the run's journal in DIR;
+//   --report-writes      print "wrote" after each block written, so that the
+//                        caller can kill the run at a chosen one;
+//   --fail-write-at BYTES fail the first write at or past BYTES, so that
+//                        the run puts the file back;
+//   --recover            answer Yes when asked to finish an unfinished file.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/state.h"
 #include "engine/run.h"
 #include "platform/win32_file_system.h"
+#include "platform/win32_journal_store.h"
 
 namespace {
 
@@ -29,9 +40,11 @@ std::string Utf8(const std::wstring& text) {
 class AnsweringNo final : public RunUser {
 public:
     int questions = 0;
+    bool finishUnfinished = false;
     Answer Ask(Question question, const PathString& path) override {
-        ++questions;
         std::printf("asked %d: %s\n", static_cast<int>(question), Utf8(path).c_str());
+        if (question == Question::Unfinished && finishUnfinished) return Answer::Yes;
+        ++questions;
         return Answer::No;
     }
     bool Cancelled() override { return false; }
@@ -44,6 +57,60 @@ public:
     }
 };
 
+// The Win32 file system, watched: each write is reported, and one may fail.
+class WatchedFile final : public ExclusiveFile {
+public:
+    WatchedFile(std::unique_ptr<ExclusiveFile> file, std::uint64_t failWriteAt)
+        : file_(std::move(file)), failWriteAt_(failWriteAt) {}
+    FsStatus Size(std::uint64_t& size) override { return file_->Size(size); }
+    FsStatus ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t wanted, std::size_t& got) override {
+        return file_->ReadAt(offset, buffer, wanted, got);
+    }
+    FsStatus WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
+                     std::size_t& written) override {
+        if (offset >= failWriteAt_) {
+            failWriteAt_ = ~0ULL;
+            written = 0;
+            return FsStatus::Failed;
+        }
+        FsStatus status = file_->WriteAt(offset, data, length, written);
+        std::printf("wrote\n");
+        std::fflush(stdout);
+        return status;
+    }
+    FsStatus Flush() override { return file_->Flush(); }
+    FsStatus Links(std::uint32_t& links, FileIdentity& identity) override { return file_->Links(links, identity); }
+    FsStatus LastWrite(FileTime& time) override { return file_->LastWrite(time); }
+    FsStatus SetLastWrite(const FileTime& time) override { return file_->SetLastWrite(time); }
+
+private:
+    std::unique_ptr<ExclusiveFile> file_;
+    std::uint64_t failWriteAt_;
+};
+
+class WatchedFileSystem final : public FileSystem {
+public:
+    bool reportWrites = false;
+    std::uint64_t failWriteAt = ~0ULL;
+    std::size_t MaxPathLength() const override { return real_.MaxPathLength(); }
+    FsStatus Look(const PathString& path, EntryFacts& facts) override { return real_.Look(path, facts); }
+    FsStatus List(const PathString& folder, std::vector<ListedEntry>& entries) override {
+        return real_.List(folder, entries);
+    }
+    std::unique_ptr<ExclusiveFile> OpenExclusive(const PathString& path, FsStatus& status) override {
+        std::unique_ptr<ExclusiveFile> file = real_.OpenExclusive(path, status);
+        if (!file || !reportWrites) return file;
+        std::uint64_t failAt = failWriteAt;
+        failWriteAt = ~0ULL;  // once, in the first pass over the first file
+        return std::make_unique<WatchedFile>(std::move(file), failAt);
+    }
+    FsStatus Rename(const PathString& from, const PathString& to) override { return real_.Rename(from, to); }
+    PathString FoldName(PathView name) const override { return real_.FoldName(name); }
+
+private:
+    Win32FileSystem real_;
+};
+
 }  // namespace
 
 int main() {
@@ -51,22 +118,36 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     int first = 1;
     bool encrypt = true;
-    if (argc > 1 && std::wstring(argv[1]) == L"--decrypt") {
-        encrypt = false;
-        ++first;
+    bool recover = false;
+    std::wstring journalFolder;
+    WatchedFileSystem fileSystem;
+    for (; first < argc && std::wstring(argv[first]).starts_with(L"--"); ++first) {
+        std::wstring option = argv[first];
+        if (option == L"--decrypt") encrypt = false;
+        if (option == L"--recover") recover = true;
+        if (option == L"--report-writes") fileSystem.reportWrites = true;
+        if (option == L"--journal" && first + 1 < argc) journalFolder = argv[++first];
+        if (option == L"--fail-write-at" && first + 1 < argc)
+            fileSystem.failWriteAt = std::wcstoull(argv[++first], nullptr, 10);
     }
-    if (argc < first + 2) {
-        std::fprintf(stderr, "usage: fileproc_oracle_tool [--decrypt] PASSWORD PATH...\n");
+    if (argc < first + 1 || (!recover && argc < first + 2)) {
+        std::fprintf(stderr, "usage: fileproc_oracle_tool [options] PASSWORD PATH...\n");
         return 2;
     }
     std::string password = Utf8(argv[first]);
     Sha1Buffer(password.data(), static_cast<std::uint32_t>(password.size()), g_Key);
     std::vector<std::uint8_t> buffer(kIoBufferSize);
 
-    Win32FileSystem fileSystem;
     AnsweringNo user;
+    user.finishUnfinished = recover;
     TransformRun run(fileSystem, user, g_Key, buffer, encrypt);
-    bool goOn = true;
+    // The journal names the key by a digest of it, as the module does by the
+    // stored check value: the key itself never goes into a record.
+    KeyDigest fingerprint;
+    Sha1Buffer(&g_Key, sizeof g_Key, fingerprint);
+    Win32JournalStore journal(journalFolder);
+    if (!journalFolder.empty()) run.UseJournal(journal, fingerprint);
+    bool goOn = run.RecoverUnfinished();
     for (int n = first + 1; n < argc && goOn; ++n) goOn = run.WalkPath(argv[n]);
     run.Finish(!goOn);
     std::fflush(stdout);

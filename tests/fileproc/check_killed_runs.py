@@ -1,0 +1,84 @@
+#!/usr/bin/python3
+"""Kills a real run in the middle of a file, then lets the next command
+finish it: the oracle tool transforms a file of tens of MiB under Wine with
+its journal on, and is killed (the Windows process ends as TerminateProcess
+ends it) after a chosen block, in the transform and in the pass that puts a
+file back. The next run recovers the file from its journal. Each file must
+end wholly plain under its plain name or wholly encrypted under its marked
+name, as Python's own SHA-1 and ARC4 tell."""
+import argparse
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+
+from check_encrypted_file import PASSWORD, rc4, rc4_key, windows_path
+
+SIZE = 40 * 2**20 + 4321   # blocks of 61,440 bytes: 683 writes, three checkpoints
+WRITES = (SIZE + 61439) // 61440
+FAIL_AT = 30 * 2**20       # where a write fails, for the kills while putting a file back
+
+
+def run_tool(args, options, paths, kill_after=None):
+    """Runs the tool; with `kill_after`, kills it once it has written that many blocks."""
+    command = [args.wine_run, args.arch, args.prefix, args.tool] + options + [PASSWORD] + paths
+    if kill_after is None:
+        return subprocess.run(command, capture_output=True, timeout=300)
+    tool = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
+    written = 0
+    for line in tool.stdout:
+        written += line.strip() == b"wrote"
+        if written >= kill_after:
+            os.killpg(tool.pid, signal.SIGKILL)
+            break
+    tool.wait(timeout=60)
+    return written
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--arch", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--tool", required=True)
+    args = parser.parse_args()
+    key = rc4_key(PASSWORD)
+    plain = os.urandom(SIZE)
+    encrypted = rc4(key, plain)
+
+    # Twenty kills: fourteen spread over the transform, six over the pass
+    # that puts the file back after a write fails at 30 MiB (some 513 blocks
+    # done, as many to put back).
+    cases = [("transform", 1 + n * (WRITES - 2) // 13) for n in range(14)]
+    cases += [("restore", 514 + n * 100) for n in range(6)]
+    failures = 0
+    for what, kill_after in cases:
+        with tempfile.TemporaryDirectory(prefix="vf-kill-") as folder:
+            path = os.path.join(folder, "big.bin")
+            journal = os.path.join(folder, "journal")
+            with open(path, "wb") as f:
+                f.write(plain)
+            options = ["--journal", windows_path(journal), "--report-writes"]
+            if what == "restore":
+                options += ["--fail-write-at", str(FAIL_AT)]
+            written = run_tool(args, options, [windows_path(path)], kill_after)
+            recovery = run_tool(args, ["--journal", windows_path(journal), "--recover"], [])
+            marked = path + ".$#!"
+            if os.path.exists(marked) and not os.path.exists(path):
+                ok, state = open(marked, "rb").read() == encrypted, "encrypted"
+            elif os.path.exists(path) and not os.path.exists(marked):
+                ok, state = open(path, "rb").read() == plain, "plain"
+            else:
+                ok, state = False, "under both names or none"
+            left = os.listdir(journal) if os.path.isdir(journal) else []
+            ok = ok and recovery.returncode == 0 and not left
+            print("%s %-9s killed after write %4d (a whole transform writes %d): wholly %s%s" %
+                  ("ok  " if ok else "FAIL", what, written, WRITES, state,
+                   "" if not left else ", journal left: %s" % left))
+            failures += not ok
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
