@@ -18,7 +18,8 @@ bool ReadWhole(HANDLE file, std::vector<std::uint8_t>& bytes) {
            (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
-// The newest whole record of a pair, or false.
+// The newest whole record of a pair, or false. One with no path marks a
+// pair whose file was made whole.
 bool NewestOf(const std::vector<std::uint8_t> (&bytes)[2], JournalRecord& newest) {
     bool found = false;
     for (const std::vector<std::uint8_t>& one : bytes) {
@@ -88,7 +89,7 @@ bool Win32JournalStore::Truncate() {
 bool Win32JournalStore::Write(const JournalRecord& record) {
     if (!OpenPair()) return false;
     // A record of another file replaces none: the pair holds one at a time.
-    if (record.path != holding_ && !holding_.empty() && !Truncate()) return false;
+    if (!record.path.empty() && record.path != holding_ && !holding_.empty() && !Truncate()) return false;
     JournalRecord numbered = record;
     numbered.sequence = ++sequence_;
     std::vector<std::uint8_t> bytes = EncodeRecord(numbered);
@@ -111,7 +112,9 @@ bool Win32JournalStore::Write(const JournalRecord& record) {
 }
 
 void Win32JournalStore::Clear(const PathString& path) {
-    if (path == holding_ && Truncate()) holding_.clear();
+    // A record with no path says "nothing in hand": one write through, where
+    // emptying both files would take two.
+    if (path == holding_ && Write(JournalRecord{})) holding_.clear();
     auto left = left_.find(path);
     if (left != left_.end()) {
         DeletePair(left->second);
@@ -144,7 +147,7 @@ std::vector<JournalRecord> Win32JournalStore::Unfinished() {
         }
         if (!free) continue;
         JournalRecord record;
-        if (!NewestOf(bytes, record)) {
+        if (!NewestOf(bytes, record) || record.path.empty()) {
             DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
             continue;
         }
