@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::uint64_t kWholeFile = ~0ULL;
-
 void KeyFreshState(const KeyDigest& key, Rc4State& state) {
     std::uint8_t bytes[kKeyDigestBytes];
     KeyDigestToBytes(key, bytes);

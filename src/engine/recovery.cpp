@@ -9,30 +9,25 @@ namespace {
 
 enum class SectorState { Before, After, Torn };
 
-// Which state each sector of the stretch in flight is in: as it was before
-// the pass wrote it (its hash matches), already transformed (the hash matches
-// once the keystream is applied again), or neither.
-bool ClassifyStretch(ExclusiveFile& file, const Keystream& keystream, const JournalRecord& record,
-                     std::vector<SectorState>& states) {
+// Reads each sector of the stretch in flight in turn and applies the
+// keystream to it: `visit(index, offset, hashAsRead, transformed, length)`
+// sees the hash of the sector as it is on disk and its bytes transformed.
+// False when a read fails or `visit` does.
+template <typename Visit>
+bool ForEachSectorInFlight(ExclusiveFile& file, const Keystream& keystream, const JournalRecord& record, Visit visit) {
     Rc4State state;
     KeystreamAt(keystream, record.reached, state);
     std::uint8_t sector[kJournalSector];
     bool ok = true;
     std::uint64_t at = record.reached;
-    for (std::uint32_t hash : record.stretchHashes) {
+    for (std::size_t n = 0; ok && n < record.stretchHashes.size(); ++n) {
         std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kJournalSector, record.stretchEnd - at));
         std::size_t got = 0;
-        if (file.ReadAt(at, sector, length, got) != FsStatus::Ok || got != length) {
-            ok = false;
-            break;
-        }
-        if (SectorHash(sector, length) == hash) {
-            states.push_back(SectorState::Before);
-            Rc4Crypt(sector, static_cast<std::int32_t>(length), state);  // keeps the keystream in step
-        } else {
-            Rc4Crypt(sector, static_cast<std::int32_t>(length), state);
-            states.push_back(SectorHash(sector, length) == hash ? SectorState::After : SectorState::Torn);
-        }
+        ok = file.ReadAt(at, sector, length, got) == FsStatus::Ok && got == length;
+        if (!ok) break;
+        std::uint32_t hashAsRead = SectorHash(sector, length);
+        Rc4Crypt(sector, static_cast<std::int32_t>(length), state);
+        ok = visit(n, at, hashAsRead, sector, length);
         at += length;
     }
     SecureWipe(state);
@@ -40,28 +35,33 @@ bool ClassifyStretch(ExclusiveFile& file, const Keystream& keystream, const Jour
     return ok;
 }
 
+// Which state each sector of the stretch in flight is in: as it was before
+// the pass wrote it (its hash matches), already transformed (the hash matches
+// once the keystream is applied again), or neither.
+bool ClassifyStretch(ExclusiveFile& file, const Keystream& keystream, const JournalRecord& record,
+                     std::vector<SectorState>& states) {
+    return ForEachSectorInFlight(
+        file, keystream, record,
+        [&](std::size_t n, std::uint64_t, std::uint32_t hashAsRead, const std::uint8_t* after, std::size_t length) {
+            std::uint32_t before = record.stretchHashes[n];
+            states.push_back(hashAsRead == before                  ? SectorState::Before
+                             : SectorHash(after, length) == before ? SectorState::After
+                                                                   : SectorState::Torn);
+            return true;
+        });
+}
+
 // Transforms the sectors of the stretch still as they were, and flushes.
 bool FinishStretch(ExclusiveFile& file, const Keystream& keystream, const JournalRecord& record,
                    const std::vector<SectorState>& states) {
-    Rc4State state;
-    KeystreamAt(keystream, record.reached, state);
-    std::uint8_t sector[kJournalSector];
-    bool ok = true;
-    std::uint64_t at = record.reached;
-    for (SectorState sectorState : states) {
-        std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kJournalSector, record.stretchEnd - at));
-        std::size_t got = 0, written = 0;
-        ok = file.ReadAt(at, sector, length, got) == FsStatus::Ok && got == length;
-        if (!ok) break;
-        Rc4Crypt(sector, static_cast<std::int32_t>(length), state);
-        if (sectorState == SectorState::Before)
-            ok = file.WriteAt(at, sector, length, written) == FsStatus::Ok && written == length;
-        if (!ok) break;
-        at += length;
-    }
-    SecureWipe(state);
-    SecureWipe(sector);
-    return ok && file.Flush() == FsStatus::Ok;
+    return ForEachSectorInFlight(
+               file, keystream, record,
+               [&](std::size_t n, std::uint64_t at, std::uint32_t, const std::uint8_t* after, std::size_t length) {
+                   std::size_t written = 0;
+                   return states[n] != SectorState::Before ||
+                          (file.WriteAt(at, after, length, written) == FsStatus::Ok && written == length);
+               }) &&
+           file.Flush() == FsStatus::Ok;
 }
 
 // The record of a pass that finished and a name that changed: the crash came

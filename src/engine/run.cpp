@@ -215,18 +215,17 @@ bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::
     ContentsResult result = TransformContents(*file, keystream_, journal, user_, lastWrite, cancelled);
     file.reset();  // a file open without sharing cannot be renamed
     // A file not put back keeps its record: the next run offers to finish it.
-    if (journal_ && result != ContentsResult::NotRestored && result != ContentsResult::Done)
-        journal_->Clear(first.path);
+    if (result != ContentsResult::NotRestored && result != ContentsResult::Done) ClearJournal(first.path);
     if (result == ContentsResult::Cancelled) return false;
     if (result != ContentsResult::Done) return ReportFailure(result, first.path) && !cancelled;
     if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
         // Transformed contents under the old name would be taken for the wrong kind of file.
         if (!UndoContents(fileSystem_, first.path, keystream_, journal, lastWrite))
             return GoOn(Question::NotRestored, first.path) && !cancelled;
-        if (journal_) journal_->Clear(first.path);
+        ClearJournal(first.path);
         return GoOn(Question::CannotRename, first.path) && !cancelled;
     }
-    if (journal_) journal_->Clear(first.path);
+    ClearJournal(first.path);
     bool goOn = !cancelled;
     if (first.links == 1) return goOn;
     transformed_.insert(first.identity);

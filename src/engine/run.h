@@ -70,6 +70,9 @@ private:
     bool GoOn(Question question, const PathString& path);
     bool TooLong(const PathString& path) const { return path.size() > fileSystem_.MaxPathLength(); }
     void PassOver(const PathString& path, PassedOver::Reason reason) { passedOver_.push_back({path, reason}); }
+    void ClearJournal(const PathString& path) {
+        if (journal_) journal_->Clear(path);
+    }
 
     FileSystem& fileSystem_;
     RunUser& user_;

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <map>
 
-#include "crypto/rc4.h"
 #include "engine/run.h"
 #include "fake_file_system.h"
+#include "rc4_whole.h"
 #include "scripted_user.h"
 
 namespace {
@@ -51,15 +51,7 @@ protected:
             plain_.push_back(static_cast<char>((n * 131 + n / 4096) & 0xff));
     }
 
-    std::string Encrypted(const std::string& plain) {
-        std::uint8_t bytes[kKeyDigestBytes];
-        KeyDigestToBytes(key_, bytes);
-        Rc4State state;
-        Rc4Init(bytes, sizeof bytes, state);
-        std::string out = plain;
-        Rc4Crypt(reinterpret_cast<std::uint8_t*>(out.data()), static_cast<std::int32_t>(out.size()), state);
-        return out;
-    }
+    std::string Encrypted(const std::string& plain) { return vftest::Rc4Whole(key_, plain); }
 
     // A run over the file that is killed by the crash the fake was set up for.
     void RunUntilKilled(ScriptedUser& user) {

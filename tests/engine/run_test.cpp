@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "crypto/rc4.h"
 #include "fake_file_system.h"
+#include "rc4_whole.h"
 #include "scripted_user.h"
 
 namespace {
@@ -41,15 +41,7 @@ protected:
         run.Finish(!goOn);
     }
 
-    std::string Encrypted(const std::string& plain) {
-        std::uint8_t bytes[kKeyDigestBytes];
-        KeyDigestToBytes(key_, bytes);
-        Rc4State state;
-        Rc4Init(bytes, sizeof bytes, state);
-        std::string out = plain;
-        Rc4Crypt(reinterpret_cast<std::uint8_t*>(out.data()), static_cast<std::int32_t>(out.size()), state);
-        return out;
-    }
+    std::string Encrypted(const std::string& plain) { return vftest::Rc4Whole(key_, plain); }
 
     void ExpectEncrypted(PathView path, const std::string& plain) {
         EXPECT_FALSE(fs_.Exists(P(path))) << "unmarked name left: " << testing::PrintToString(P(path));

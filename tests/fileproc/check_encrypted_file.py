@@ -32,6 +32,20 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+def tool_arguments():
+    """The Wine runner, the prefix's architecture, the prefix and the tool, from the command line."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--arch", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--tool", required=True)
+    return parser.parse_args()
+
+
+def tool_command(args):
+    return [args.wine_run, args.arch, args.prefix, args.tool]
+
+
 def check_encrypted(key, path, data):
     """Problems with `path` after Encrypt: it must exist only marked, and decrypt to `data`."""
     encrypted = path + ".$#!"
@@ -72,7 +86,7 @@ def check_tree(args, key, folder):
 
     failures = 0
     for direction in ([], ["--decrypt"]):
-        command = [args.wine_run, args.arch, args.prefix, args.tool] + direction + [PASSWORD, windows_path(tree)]
+        command = tool_command(args) + direction + [PASSWORD, windows_path(tree)]
         run = subprocess.run(command, capture_output=True, timeout=240)
         asked = run.stdout.decode("utf-8").splitlines()
         # Encrypt asks about the names outside; Decrypt first asks about a file
@@ -98,12 +112,7 @@ def check_tree(args, key, folder):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--arch", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
+    args = tool_arguments()
 
     key = rc4_key(PASSWORD)
     with tempfile.TemporaryDirectory(prefix="vf-oracle-") as folder:
@@ -113,7 +122,7 @@ def main():
             plain[path] = os.urandom(size)
             with open(path, "wb") as f:
                 f.write(plain[path])
-        command = [args.wine_run, args.arch, args.prefix, args.tool, PASSWORD] + [windows_path(p) for p in plain]
+        command = tool_command(args) + [PASSWORD] + [windows_path(p) for p in plain]
         subprocess.run(command, check=True, timeout=240)
 
         failures = 0

@@ -6,14 +6,13 @@ ends it) after a chosen block, in the transform and in the pass that puts a
 file back. The next run recovers the file from its journal. Each file must
 end wholly plain under its plain name or wholly encrypted under its marked
 name, as Python's own SHA-1 and ARC4 tell."""
-import argparse
 import os
 import signal
 import subprocess
 import sys
 import tempfile
 
-from check_encrypted_file import PASSWORD, rc4, rc4_key, windows_path
+from check_encrypted_file import PASSWORD, rc4, rc4_key, tool_arguments, tool_command, windows_path
 
 SIZE = 40 * 2**20 + 4321   # blocks of 61,440 bytes: 683 writes, three checkpoints
 WRITES = (SIZE + 61439) // 61440
@@ -22,7 +21,7 @@ FAIL_AT = 30 * 2**20       # where a write fails, for the kills while putting a 
 
 def run_tool(args, options, paths, kill_after=None):
     """Runs the tool; with `kill_after`, kills it once it has written that many blocks."""
-    command = [args.wine_run, args.arch, args.prefix, args.tool] + options + [PASSWORD] + paths
+    command = tool_command(args) + options + [PASSWORD] + paths
     if kill_after is None:
         return subprocess.run(command, capture_output=True, timeout=300)
     tool = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
@@ -37,12 +36,7 @@ def run_tool(args, options, paths, kill_after=None):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--wine-run", required=True)
-    parser.add_argument("--arch", required=True)
-    parser.add_argument("--prefix", required=True)
-    parser.add_argument("--tool", required=True)
-    args = parser.parse_args()
+    args = tool_arguments()
     key = rc4_key(PASSWORD)
     plain = os.urandom(SIZE)
     encrypted = rc4(key, plain)

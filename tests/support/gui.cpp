@@ -210,10 +210,15 @@ void Gui::Click(HWND dialog, int id) {
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-void Gui::Type(HWND dialog, int id, const std::string& text) {
+HWND Gui::EditToTypeInto(HWND dialog, int id) {
     HWND edit = GetDlgItem(dialog, id);
     if (!edit) throw GuiFailure{"no control " + std::to_string(id) + " to type into"};
     Meet(dialog);
+    return edit;
+}
+
+void Gui::Type(HWND dialog, int id, const std::string& text) {
+    HWND edit = EditToTypeInto(dialog, id);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kSendTimeoutMs,
                         &ignored);
@@ -221,9 +226,7 @@ void Gui::Type(HWND dialog, int id, const std::string& text) {
 }
 
 void Gui::Type(HWND dialog, int id, const std::wstring& text) {
-    HWND edit = GetDlgItem(dialog, id);
-    if (!edit) throw GuiFailure{"no control " + std::to_string(id) + " to type into"};
-    Meet(dialog);
+    HWND edit = EditToTypeInto(dialog, id);
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, kSendTimeoutMs,
                         &ignored);

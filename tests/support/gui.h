@@ -100,6 +100,8 @@ public:
         : uiThreadId_(uiThreadId), codeReturned_(codeReturned), events_(events), eventsMutex_(m) {}
 
 private:
+    HWND EditToTypeInto(HWND dialog, int id);  // the edit control, met; throws when there is none
+
     DWORD uiThreadId_;
     std::atomic<bool>& codeReturned_;
     std::vector<std::string>& events_;
