@@ -1,11 +1,14 @@
 #include "engine/contents.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 
 #include "crypto/rc4.h"
 #include "crypto/wipe.h"
+#include "engine/beside.h"
+#include "engine/keystream_ahead.h"
 #include "engine/run_user.h"
 
 namespace {
@@ -55,9 +58,69 @@ bool FilePass::RecordStretch(std::uint64_t start, std::uint64_t end) {
     return journal_.store->Write(record);
 }
 
-PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, RunUser* user, std::uint64_t size, std::uint64_t& done) {
+// What a pass's block loop tells its watcher, and asks it, between blocks.
+class BlockTurns {
+public:
+    virtual ~BlockTurns() = default;
+    virtual void Reached(std::uint64_t done) = 0;
+    virtual bool StopAsked() = 0;
+};
+
+namespace {
+
+// Turns taken on the user's own thread, block by block.
+class TurnsHere final : public BlockTurns {
+public:
+    explicit TurnsHere(const PassWatch& watch) : watch_(watch) {}
+    void Reached(std::uint64_t done) override {
+        if (watch_.user && watch_.size) watch_.user->ShowProgress(done, watch_.size);
+    }
+    bool StopAsked() override { return watch_.user && watch_.user->CancelledDuringFile(); }
+
+private:
+    const PassWatch& watch_;
+};
+
+// Turns taken on the user's thread while the blocks run on another: the
+// loop leaves where it is, and reads whether a Cancel came.
+class TurnsAcross final : public BlockTurns {
+public:
+    void Reached(std::uint64_t done) override { done_.store(done, std::memory_order_relaxed); }
+    bool StopAsked() override { return stop_.load(std::memory_order_relaxed); }
+    void Turn(const PassWatch& watch) {
+        if (watch.size) watch.user->ShowProgress(done_.load(std::memory_order_relaxed), watch.size);
+        if (watch.user->CancelledDuringFile()) stop_.store(true, std::memory_order_relaxed);
+    }
+
+private:
+    std::atomic<std::uint64_t> done_{0};
+    std::atomic<bool> stop_{false};
+};
+
+}  // namespace
+
+PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& watch, std::uint64_t& done) {
+    if (!watch.user || to - from < kKeystreamAheadFrom) {
+        TurnsHere turns(watch);
+        return RunBlocks(from, to, watch, turns, done);
+    }
+    TurnsAcross turns;
+    turns.Reached(from);
+    PassEnd end = PassEnd::Failed;
+    RunBeside([&] { end = RunBlocks(from, to, watch, turns, done); }, [&] { turns.Turn(watch); });
+    if (watch.size) watch.user->ShowProgress(done, watch.size);
+    return end;
+}
+
+PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
+                            std::uint64_t& done) {
+    // A short pass is over before a thread would have started.
     Rc4State state;
-    KeystreamAt(keystream_, from, state);
+    std::unique_ptr<KeystreamAhead> ahead;
+    if (to - from >= kKeystreamAheadFrom)
+        ahead = std::make_unique<KeystreamAhead>(keystream_.key, from);
+    else
+        KeystreamAt(keystream_, from, state);
     std::uint8_t* buffer = keystream_.buffer.data();
     // With a journal, blocks are whole sectors: a run killed between two
     // writes then leaves no sector half written, and only a power failure can.
@@ -83,7 +146,10 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, RunUser* user, std::
                 atEnd = true;
                 break;
             }
-            Rc4Crypt(buffer, static_cast<std::int32_t>(got), state);
+            if (ahead)
+                ahead->Apply(buffer, got);
+            else
+                Rc4Crypt(buffer, static_cast<std::int32_t>(got), state);
             std::size_t written = 0;
             bool wrote = file_.WriteAt(done, buffer, got, written) == FsStatus::Ok && written == got;
             done += written;
@@ -91,10 +157,11 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, RunUser* user, std::
                 end = PassEnd::Failed;
                 break;
             }
-            if (!user) continue;
-            user->ShowProgress(done, size);
-            // Past half way a Cancel waits for the file to be finished.
-            if (done < to && done <= size / 2 && user->CancelledDuringFile()) {
+            turns.Reached(done);
+            // The window has its turn throughout; past half way a Cancel
+            // waits for the file to be finished.
+            bool stopAsked = turns.StopAsked();
+            if (watch.cancellable && stopAsked && done < to && done <= watch.size / 2) {
                 end = PassEnd::Cancelled;
                 break;
             }
@@ -114,13 +181,15 @@ std::unique_ptr<ExclusiveFile> OpenForTransform(FileSystem& fileSystem, const Pa
     return file;
 }
 
-bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done) {
+bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done,
+                 RunUser* user) {
     if (journal.record) {
         journal.record->restoring = true;
         journal.record->regionEnd = done;
     }
     std::uint64_t restored = 0;
-    return FilePass(file, keystream, journal).Run(0, done, nullptr, 0, restored) == PassEnd::Done && restored == done &&
+    PassWatch watch{user};
+    return FilePass(file, keystream, journal).Run(0, done, watch, restored) == PassEnd::Done && restored == done &&
            file.Flush() == FsStatus::Ok;
 }
 
@@ -137,13 +206,14 @@ ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream
         journal.record->regionEnd = length;
     }
     std::uint64_t done = 0;
-    PassEnd end = FilePass(file, keystream, journal).Run(0, length, &user, length, done);
+    PassWatch watch{&user, length, true};
+    PassEnd end = FilePass(file, keystream, journal).Run(0, length, watch, done);
     // On disk before anything names the file as transformed: a flush that
     // fails is a write that failed.
     if (end == PassEnd::Done && file.Flush() != FsStatus::Ok) end = PassEnd::Failed;
     ContentsResult result = ContentsResult::Done;
     if (end != PassEnd::Done) {
-        bool restored = RestorePass(file, keystream, journal, done);
+        bool restored = RestorePass(file, keystream, journal, done, &user);
         result = !restored                   ? ContentsResult::NotRestored
                  : end == PassEnd::Cancelled ? ContentsResult::Cancelled
                                              : ContentsResult::Failed;
@@ -155,12 +225,12 @@ ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream
 }
 
 bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
-                  const JournalContext& journal, const FileTime& lastWrite) {
+                  const JournalContext& journal, const FileTime& lastWrite, RunUser& user) {
     ContentsResult failure = ContentsResult::Failed;
     std::unique_ptr<ExclusiveFile> file = OpenForTransform(fileSystem, path, failure);
     if (!file) return false;
     std::uint64_t length = 0;
-    bool ok = file->Size(length) == FsStatus::Ok && RestorePass(*file, keystream, journal, length);
+    bool ok = file->Size(length) == FsStatus::Ok && RestorePass(*file, keystream, journal, length, &user);
     file->SetLastWrite(lastWrite);
     return ok;
 }

@@ -12,6 +12,7 @@
 #include "engine/file_system.h"
 #include "engine/journal.h"
 
+class BlockTurns;
 class RunUser;
 
 // What every file of a run is transformed with.
@@ -25,6 +26,9 @@ struct Keystream {
 // between.
 inline constexpr std::uint64_t kJournalStretch = 16u << 20;
 
+// From what length a pass makes its keystream on a second thread.
+inline constexpr std::uint64_t kKeystreamAheadFrom = 4u << 20;
+
 // Where a pass keeps its record; both null for a pass without a journal.
 struct JournalContext {
     JournalStore* store = nullptr;
@@ -37,20 +41,33 @@ void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& sta
 
 enum class PassEnd { Done, Failed, Cancelled };
 
-// One pass over a stretch of an open file, block by block through the run's
-// buffer, each block written back exactly where it was read. With a journal,
-// every kJournalStretch bytes the pass records the next stretch (and the hash
-// of each of its sectors) before writing it, and flushes the file after.
+// Who watches a pass. The user's window gets its turns throughout, also
+// while the pass waits on the disk; progress is shown against `size` (none
+// when 0); and a cancellable pass ends on a Cancel taken while at most half
+// of `size` is done.
+struct PassWatch {
+    RunUser* user = nullptr;
+    std::uint64_t size = 0;
+    bool cancellable = false;
+};
+
+// One pass over a stretch of an open file, block by block, each block
+// written back exactly where it was read. With a journal, every
+// kJournalStretch bytes the pass records the next stretch (and the hash of
+// each of its sectors) before writing it, and flushes the file after. A long
+// pass makes its keystream on a second thread and, when a user watches,
+// does its reads and writes on a third, so that neither RC4 nor the disk
+// holds up the other or the user's window.
 class FilePass {
 public:
     FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal);
     // Transforms [from, to), or up to the end of the file if sooner. `done`
-    // receives where the bytes transformed and on disk end. With a `user`,
-    // the progress is shown against `size` and a Cancel is taken while at
-    // most half of `size` is done.
-    PassEnd Run(std::uint64_t from, std::uint64_t to, RunUser* user, std::uint64_t size, std::uint64_t& done);
+    // receives where the bytes transformed and on disk end.
+    PassEnd Run(std::uint64_t from, std::uint64_t to, const PassWatch& watch, std::uint64_t& done);
 
 private:
+    PassEnd RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
+                      std::uint64_t& done);
     bool RecordStretch(std::uint64_t start, std::uint64_t end);
 
     ExclusiveFile& file_;
@@ -82,9 +99,11 @@ ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream
 
 // Puts the first `done` bytes back as they were (the keystream restarts from
 // a fresh state, so a second pass undoes the first) and flushes the file.
-bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done);
+// `user`, if any, keeps its turns meanwhile.
+bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done,
+                 RunUser* user);
 
 // Transforms the whole file once more, which undoes TransformContents, and
 // puts back `lastWrite`. False when the file cannot be restored.
 bool UndoContents(FileSystem& fileSystem, const PathString& path, const Keystream& keystream,
-                  const JournalContext& journal, const FileTime& lastWrite);
+                  const JournalContext& journal, const FileTime& lastWrite, RunUser& user);

@@ -74,7 +74,8 @@ bool RenamedAlready(FileSystem& fileSystem, const JournalRecord& record) {
 
 }  // namespace
 
-Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record) {
+Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record,
+                     RunUser& user) {
     FsStatus status = FsStatus::Ok;
     std::unique_ptr<ExclusiveFile> file = fileSystem.OpenExclusive(record.path, status);
     if (!file && status != FsStatus::NotFound) return Recovery::Failed;
@@ -102,7 +103,7 @@ Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystrea
     // The rest of the pass, journaled as the pass itself was.
     JournalContext journal{&store, &record};
     std::uint64_t done = 0;
-    if (FilePass(*file, keystream, journal).Run(record.stretchEnd, record.regionEnd, nullptr, 0, done) !=
+    if (FilePass(*file, keystream, journal).Run(record.stretchEnd, record.regionEnd, PassWatch{&user}, done) !=
             PassEnd::Done ||
         done != record.regionEnd || file->Flush() != FsStatus::Ok)
         return Recovery::Failed;

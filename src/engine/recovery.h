@@ -13,6 +13,7 @@ enum class Recovery {
 
 // Completes the pass that `record` describes, under `keystream` (whose key
 // the caller has matched with the record's fingerprint), and clears the
-// record unless it failed. Torn, Missing and Changed change nothing in the
+// record unless it failed. `user` keeps its turns meanwhile. Torn, Missing and Changed change nothing in the
 // file; their records are cleared, as nothing can be done with them.
-Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record);
+Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record,
+                     RunUser& user);

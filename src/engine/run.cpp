@@ -32,7 +32,7 @@ bool TransformRun::RecoverUnfinished() {
         if (!StartFile(record.path)) return false;
         PathString path = record.path;
         bool goOn = true;
-        switch (RecoverFile(fileSystem_, *journal_, keystream_, std::move(record))) {
+        switch (RecoverFile(fileSystem_, *journal_, keystream_, std::move(record), user_)) {
         case Recovery::Completed: break;
         case Recovery::Missing:
         case Recovery::Changed: goOn = GoOn(Question::UnfinishedChanged, path); break;
@@ -220,7 +220,7 @@ bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::
     if (result != ContentsResult::Done) return ReportFailure(result, first.path) && !cancelled;
     if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
         // Transformed contents under the old name would be taken for the wrong kind of file.
-        if (!UndoContents(fileSystem_, first.path, keystream_, journal, lastWrite))
+        if (!UndoContents(fileSystem_, first.path, keystream_, journal, lastWrite, user_))
             return GoOn(Question::NotRestored, first.path) && !cancelled;
         ClearJournal(first.path);
         return GoOn(Question::CannotRename, first.path) && !cancelled;

@@ -31,6 +31,7 @@ public:
     FsStatus WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t length,
                      std::size_t& written) override {
         if (++owner_.writeCalls_ == owner_.crashingWrite_) throw Crash{};
+        if (owner_.beforeWrite) owner_.beforeWrite(offset);
         if (offset + length > data_->bytes.size()) data_->bytes.resize(offset + length);
         std::memcpy(data_->bytes.data() + offset, data, length);
         written = length;

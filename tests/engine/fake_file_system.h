@@ -3,6 +3,7 @@
 // machine cannot make (junctions, symbolic links, cloud placeholders, names
 // outside the tree) and fails on request. Names compare without regard to
 // ASCII case, as on Windows.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ public:
     // `tear`, one of them is left half old, half new.
     void LosePower(unsigned seed, bool tear);
     void FailRenames(bool fail) { failRenames_ = fail; }
+    // Called before each write with its offset, on the writing thread: a
+    // test may hold the write there, as a slow disk would.
+    std::function<void(std::uint64_t offset)> beforeWrite;
     void SetMaxPathLength(std::size_t length) { maxPathLength_ = length; }
 
     bool Exists(PathView path) const;

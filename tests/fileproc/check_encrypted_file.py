@@ -39,6 +39,7 @@ def tool_arguments():
     parser.add_argument("--arch", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--tool", required=True)
+    parser.add_argument("--killer", help="the program that ends the tool part-way, for the kill tests")
     return parser.parse_args()
 
 

@@ -1,13 +1,12 @@
 #!/usr/bin/python3
 """Kills a real run in the middle of a file, then lets the next command
 finish it: the oracle tool transforms a file of tens of MiB under Wine with
-its journal on, and is killed (the Windows process ends as TerminateProcess
-ends it) after a chosen block, in the transform and in the pass that puts a
-file back. The next run recovers the file from its journal. Each file must
+its journal on, and a Windows parent ends it with TerminateProcess after a
+chosen block, in the transform and in the pass that puts a file back. The
+next run recovers the file from its journal. Each file must
 end wholly plain under its plain name or wholly encrypted under its marked
 name, as Python's own SHA-1 and ARC4 tell."""
 import os
-import signal
 import subprocess
 import sys
 import tempfile
@@ -19,20 +18,17 @@ WRITES = (SIZE + 61439) // 61440
 FAIL_AT = 30 * 2**20       # where a write fails, for the kills while putting a file back
 
 
-def run_tool(args, options, paths, kill_after=None):
-    """Runs the tool; with `kill_after`, kills it once it has written that many blocks."""
-    command = tool_command(args) + options + [PASSWORD] + paths
-    if kill_after is None:
-        return subprocess.run(command, capture_output=True, timeout=300)
-    tool = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
-    written = 0
-    for line in tool.stdout:
-        written += line.strip() == b"wrote"
-        if written >= kill_after:
-            os.killpg(tool.pid, signal.SIGKILL)
-            break
-    tool.wait(timeout=60)
-    return written
+def run_tool(args, options, paths, hold_after=None):
+    """Runs the tool; with `hold_after`, a Windows parent ends it with
+    TerminateProcess once it has written that many blocks, and the result
+    says whether it got that far."""
+    arguments = options + [PASSWORD] + paths
+    if hold_after is None:
+        return subprocess.run(tool_command(args) + arguments, capture_output=True, timeout=300)
+    killer = [args.wine_run, args.arch, args.prefix, args.killer, windows_path(args.tool)]
+    held = ["--hold-after-write", str(hold_after)]
+    result = subprocess.run(killer + held + arguments, capture_output=True, timeout=300)
+    return result.stdout.strip().endswith(b"terminated")
 
 
 def main():
@@ -53,10 +49,10 @@ def main():
             journal = os.path.join(folder, "journal")
             with open(path, "wb") as f:
                 f.write(plain)
-            options = ["--journal", windows_path(journal), "--report-writes"]
+            options = ["--journal", windows_path(journal)]
             if what == "restore":
                 options += ["--fail-write-at", str(FAIL_AT)]
-            written = run_tool(args, options, [windows_path(path)], kill_after)
+            killed = run_tool(args, options, [windows_path(path)], kill_after)
             recovery = run_tool(args, ["--journal", windows_path(journal), "--recover"], [])
             marked = path + ".$#!"
             if os.path.exists(marked) and not os.path.exists(path):
@@ -66,10 +62,13 @@ def main():
             else:
                 ok, state = False, "under both names or none"
             left = os.listdir(journal) if os.path.isdir(journal) else []
-            ok = ok and recovery.returncode == 0 and not left
+            ok = ok and killed and recovery.returncode == 0 and not left
             print("%s %-9s killed after write %4d (a whole transform writes %d): wholly %s%s" %
-                  ("ok  " if ok else "FAIL", what, written, WRITES, state,
+                  ("ok  " if ok else "FAIL", what, kill_after, WRITES, state,
                    "" if not left else ", journal left: %s" % left))
+            if not ok:
+                print("  recovery exited %d: %s%s" % (recovery.returncode, recovery.stdout.decode(errors="replace"),
+                                                    recovery.stderr.decode(errors="replace")))
             failures += not ok
     return 1 if failures else 0
 

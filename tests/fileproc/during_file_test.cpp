@@ -1,5 +1,7 @@
 // A run in the middle of a long file: the thread's windows keep answering,
 // and a Cancel leaves the file whole.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -32,27 +34,32 @@ protected:
     std::string plain_;
 };
 
+// Sent early in the file, and past half way, where a Cancel is no longer
+// taken but the window must still answer.
 TEST_F(DuringAFile, AMessageFromAnotherThreadIsAnsweredBeforeTheFileIsDone) {
-    vftest::ProgressRecorder progress;
-    std::atomic<int> position{0};
-    std::atomic<int> answeredAt{-1};
-    std::thread sender;
-    progress.OnPosition([&](int percent) { position = percent; });
-    progress.OnName([&](const std::string& name) {
-        if (name != long_ || sender.joinable()) return;
-        sender = std::thread([&] {
-            DWORD_PTR ignored = 0;
-            // Answered only when the run's thread takes its messages.
-            if (SendMessageTimeoutW(progress.window(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored))
-                answeredAt = position.load();
+    for (int sendAtPercent : {5, 55}) {
+        SCOPED_TRACE(sendAtPercent);
+        vftest::ProgressRecorder progress;
+        std::atomic<int> answeredAt{-1};
+        std::thread sender;
+        progress.OnPosition([&](int percent) {
+            if (percent < sendAtPercent || sender.joinable()) return;
+            sender = std::thread([&] {
+                // Answered only when the run's thread takes its messages,
+                // with where the bar stands at that moment.
+                DWORD_PTR position = 0;
+                if (SendMessageTimeoutW(g_hwndProgressBar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 60000, &position))
+                    answeredAt = static_cast<int>(position);
+            });
         });
-    });
 
-    EXPECT_EQ(WalkWithGui(long_, 1, NothingExpected), 1);
-    if (sender.joinable()) sender.join();
-    EXPECT_GE(answeredAt, 0) << "never answered";
-    EXPECT_LT(answeredAt, 100) << "answered only once the file was done";
-    EXPECT_EQ(Contents(long_ + ".$#!"), Rc4Whole(plain_));
+        std::string name = sendAtPercent == 5 ? long_ : long_ + ".$#!";
+        EXPECT_EQ(WalkWithGui(name, sendAtPercent == 5, NothingExpected), 1);
+        if (sender.joinable()) sender.join();
+        EXPECT_GE(answeredAt, 0) << "never answered";
+        EXPECT_LT(answeredAt, 100) << "answered only once the file was done";
+    }
+    EXPECT_EQ(Contents(long_), plain_) << "encrypted and decrypted again";
 }
 
 TEST_F(DuringAFile, ACancelLeavesTheFileWholeAndStopsTheRun) {

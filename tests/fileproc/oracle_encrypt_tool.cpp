@@ -7,8 +7,8 @@
 //
 // For the kill tests (check_killed_runs.py), before the password:
 //   --journal DIR        keep the run's journal in DIR;
-//   --report-writes      print "wrote" after each block written, so that the
-//                        caller can kill the run at a chosen one;
+//   --hold-after-write N print "holding" after the N-th block written (in
+//                        any pass), and stop there until killed;
 //   --fail-write-at BYTES fail the first write at or past BYTES, so that
 //                        the run puts the file back;
 //   --recover            answer Yes when asked to finish an unfinished file.
@@ -57,11 +57,12 @@ public:
     }
 };
 
-// The Win32 file system, watched: each write is reported, and one may fail.
+// The Win32 file system, watched: the run may be held after a chosen write,
+// and one write may fail.
 class WatchedFile final : public ExclusiveFile {
 public:
-    WatchedFile(std::unique_ptr<ExclusiveFile> file, std::uint64_t failWriteAt)
-        : file_(std::move(file)), failWriteAt_(failWriteAt) {}
+    WatchedFile(std::unique_ptr<ExclusiveFile> file, std::uint64_t failWriteAt, long& holdAfterWrite)
+        : file_(std::move(file)), failWriteAt_(failWriteAt), holdAfterWrite_(holdAfterWrite) {}
     FsStatus Size(std::uint64_t& size) override { return file_->Size(size); }
     FsStatus ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t wanted, std::size_t& got) override {
         return file_->ReadAt(offset, buffer, wanted, got);
@@ -74,8 +75,11 @@ public:
             return FsStatus::Failed;
         }
         FsStatus status = file_->WriteAt(offset, data, length, written);
-        std::printf("wrote\n");
-        std::fflush(stdout);
+        if (--holdAfterWrite_ == 0) {
+            std::printf("holding\n");
+            std::fflush(stdout);
+            Sleep(INFINITE);
+        }
         return status;
     }
     FsStatus Flush() override { return file_->Flush(); }
@@ -86,11 +90,12 @@ public:
 private:
     std::unique_ptr<ExclusiveFile> file_;
     std::uint64_t failWriteAt_;
+    long& holdAfterWrite_;
 };
 
 class WatchedFileSystem final : public FileSystem {
 public:
-    bool reportWrites = false;
+    long holdAfterWrite = 0;  // 0: never
     std::uint64_t failWriteAt = ~0ULL;
     std::size_t MaxPathLength() const override { return real_.MaxPathLength(); }
     FsStatus Look(const PathString& path, EntryFacts& facts) override { return real_.Look(path, facts); }
@@ -99,10 +104,10 @@ public:
     }
     std::unique_ptr<ExclusiveFile> OpenExclusive(const PathString& path, FsStatus& status) override {
         std::unique_ptr<ExclusiveFile> file = real_.OpenExclusive(path, status);
-        if (!file || !reportWrites) return file;
+        if (!file || (!holdAfterWrite && failWriteAt == ~0ULL)) return file;
         std::uint64_t failAt = failWriteAt;
         failWriteAt = ~0ULL;  // once, in the first pass over the first file
-        return std::make_unique<WatchedFile>(std::move(file), failAt);
+        return std::make_unique<WatchedFile>(std::move(file), failAt, holdAfterWrite);
     }
     FsStatus Rename(const PathString& from, const PathString& to) override { return real_.Rename(from, to); }
     PathString FoldName(PathView name) const override { return real_.FoldName(name); }
@@ -125,7 +130,8 @@ int main() {
         std::wstring option = argv[first];
         if (option == L"--decrypt") encrypt = false;
         if (option == L"--recover") recover = true;
-        if (option == L"--report-writes") fileSystem.reportWrites = true;
+        if (option == L"--hold-after-write" && first + 1 < argc)
+            fileSystem.holdAfterWrite = std::wcstol(argv[++first], nullptr, 10);
         if (option == L"--journal" && first + 1 < argc) journalFolder = argv[++first];
         if (option == L"--fail-write-at" && first + 1 < argc)
             fileSystem.failWriteAt = std::wcstoull(argv[++first], nullptr, 10);

@@ -1,0 +1,98 @@
+#include "engine/keystream_ahead.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "crypto/rc4.h"
+#include "crypto/wipe.h"
+
+namespace {
+
+constexpr std::size_t kRingBytes = KeystreamAhead::kChunk * KeystreamAhead::kChunks;
+
+void KeyedAt(const KeyDigest& key, std::uint64_t offset, std::uint8_t* scratch, Rc4State& state) {
+    std::uint8_t bytes[kKeyDigestBytes];
+    KeyDigestToBytes(key, bytes);
+    Rc4Init(bytes, sizeof bytes, state);
+    SecureWipe(bytes);
+    while (offset > 0) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(offset, KeystreamAhead::kChunk));
+        std::memset(scratch, 0, n);
+        Rc4Crypt(scratch, static_cast<std::int32_t>(n), state);
+        offset -= n;
+    }
+}
+
+void Xor(std::uint8_t* data, const std::uint8_t* keystream, std::size_t length) {
+    std::size_t n = 0;
+    for (; n + 8 <= length; n += 8) {
+        std::uint64_t word, key;
+        std::memcpy(&word, data + n, 8);
+        std::memcpy(&key, keystream + n, 8);
+        word ^= key;
+        std::memcpy(data + n, &word, 8);
+    }
+    for (; n < length; ++n) data[n] ^= keystream[n];
+}
+
+}  // namespace
+
+KeystreamAhead::KeystreamAhead(const KeyDigest& key, std::uint64_t from)
+    : ring_(new std::uint8_t[kRingBytes]), generator_(&KeystreamAhead::Generate, this, key, from) {}
+
+KeystreamAhead::~KeystreamAhead() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    generator_.join();
+    SecureWipe(ring_.get(), kRingBytes);
+}
+
+void KeystreamAhead::Generate(KeyDigest key, std::uint64_t from) {
+    Rc4State state;
+    KeyedAt(key, from, ring_.get(), state);
+    SecureWipe(key);
+    for (std::uint64_t chunk = 0;; ++chunk) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return stopping_ || chunk - taken_ < kChunks; });
+            if (stopping_) break;
+        }
+        // The slot is free: the pass is done with it, and only this thread writes it.
+        std::uint8_t* slot = ring_.get() + (chunk % kChunks) * kChunk;
+        std::memset(slot, 0, kChunk);
+        Rc4Crypt(slot, static_cast<std::int32_t>(kChunk), state);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            made_ = chunk + 1;
+        }
+        changed_.notify_all();
+    }
+    SecureWipe(state);
+}
+
+void KeystreamAhead::Apply(std::uint8_t* data, std::size_t length) {
+    while (length > 0) {
+        std::uint64_t chunk;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [&] { return made_ > taken_; });
+            chunk = taken_;
+        }
+        std::size_t n = std::min(length, kChunk - usedInChunk_);
+        Xor(data, ring_.get() + (chunk % kChunks) * kChunk + usedInChunk_, n);
+        data += n;
+        length -= n;
+        usedInChunk_ += n;
+        if (usedInChunk_ == kChunk) {
+            usedInChunk_ = 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                taken_ = chunk + 1;
+            }
+            changed_.notify_all();
+        }
+    }
+}

@@ -1,0 +1,121 @@
+// A long file: its keystream made on a second thread, its blocks on a third,
+// and the user's window taking its turns however long the disk holds a write.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "engine/beside.h"
+#include "engine/keystream_ahead.h"
+#include "engine/run.h"
+#include "fake_file_system.h"
+#include "rc4_whole.h"
+
+namespace {
+
+using vftest::FakeFileSystem;
+
+KeyDigest TestKey() {
+    KeyDigest key;
+    const char password[] = "a long file";
+    Sha1Buffer(password, sizeof password - 1, key);
+    return key;
+}
+
+TEST(RunBeside, TheCallerTakesTurnsWhileTheWorkBlocksAndGetsBackWhatItThrows) {
+    std::atomic<int> turns{0};
+    RunBeside(
+        [&] {
+            while (turns < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        [&] { ++turns; });
+    EXPECT_GE(turns, 3);
+    EXPECT_THROW(RunBeside([] { throw std::runtime_error("disk gone"); }, [] {}), std::runtime_error);
+}
+
+// From offset 0 and from part-way, over more than the generator's whole ring
+// twice, taken in pieces that straddle its chunks.
+TEST(KeystreamAhead, IsTheKeystreamFromAnyOffsetHoweverItIsTaken) {
+    const KeyDigest key = TestKey();
+    const std::size_t length = 2 * KeystreamAhead::kChunk * KeystreamAhead::kChunks + 777;
+    const std::size_t pieces[] = {1, 4095, 65536, KeystreamAhead::kChunk + 3};
+    for (std::size_t from : {std::size_t{0}, std::size_t{12345}}) {
+        SCOPED_TRACE(from);
+        std::string expected = vftest::Rc4Whole(key, std::string(from + length, '\0')).substr(from);
+        std::string got(length, '\0');
+        KeystreamAhead ahead(key, from);
+        for (std::size_t at = 0, n = 0; at < length; ++n) {
+            std::size_t piece = std::min(pieces[n % 4], length - at);
+            ahead.Apply(reinterpret_cast<std::uint8_t*>(got.data()) + at, piece);
+            at += piece;
+        }
+        EXPECT_TRUE(got == expected);
+    }
+}
+
+// A user whose window must answer while a write is held: it counts its
+// turns, and reads the Cancel the test presses.
+class CountingUser final : public RunUser {
+public:
+    std::atomic<int> turns{0};
+    std::atomic<bool> pressCancel{false};
+    Answer Ask(Question, const PathString&) override { return Answer::Yes; }
+    bool Cancelled() override { return pressCancel; }
+    bool CancelledDuringFile() override {
+        ++turns;
+        return pressCancel;
+    }
+    void ShowFile(const PathString&) override {}
+    void ShowProgress(std::uint64_t, std::uint64_t) override {}
+    void ReportPassedOver(const std::vector<PassedOver>&) override {}
+};
+
+// The disk holds one write until the window has had three turns, as a slow
+// disk holds a flush, and the user presses Cancel meanwhile. Before half way
+// that puts the file back; after it, the file is finished. Either way the run
+// stops before the next file.
+TEST(LongFile, TheWindowAnswersWhileTheDiskHoldsAWriteAndACancelLeavesTheFileWhole) {
+    const KeyDigest key = TestKey();
+    const std::string file(kKeystreamAheadFrom + 4321, 'x');
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("sel");
+    const PathString path = folder + kPathSeparator + VF_PATH("a-long");
+    const PathString next = folder + kPathSeparator + VF_PATH("b-next");
+    for (std::uint64_t heldAt : {file.size() / 4, file.size() * 3 / 4}) {
+        SCOPED_TRACE(heldAt);
+        FakeFileSystem fs;
+        fs.AddFolder(folder);
+        fs.AddFile(path, file);
+        fs.AddFile(next, "next");
+        CountingUser user;
+        bool held = false;
+        bool answered = false;
+        fs.beforeWrite = [&](std::uint64_t offset) {
+            if (held || offset < heldAt) return;
+            held = true;
+            user.pressCancel = true;
+            // Bounded, so that a window that gets no turn fails rather than hangs.
+            int from = user.turns;
+            auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (user.turns < from + 3 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            answered = user.turns >= from + 3;
+        };
+        std::vector<std::uint8_t> buffer(61440);
+        TransformRun run(fs, user, key, buffer, true);
+        EXPECT_FALSE(run.WalkPath(folder)) << "the run stops";
+        run.Finish(true);
+
+        EXPECT_TRUE(held);
+        EXPECT_TRUE(answered) << "the window had no turn while the disk held a write";
+        bool finished = heldAt > file.size() / 2;
+        if (finished)
+            EXPECT_TRUE(fs.Contents(path + kEncryptedSuffix) == vftest::Rc4Whole(key, file)) << "not encrypted";
+        else
+            EXPECT_TRUE(fs.Contents(path) == file) << "not put back";
+        EXPECT_EQ(fs.Contents(next), "next");
+    }
+}
+
+}  // namespace
