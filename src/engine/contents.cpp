@@ -183,6 +183,9 @@ std::unique_ptr<ExclusiveFile> OpenForTransform(FileSystem& fileSystem, const Pa
 
 bool RestorePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal, std::uint64_t done,
                  RunUser* user) {
+    // What the failed pass wrote since its last checkpoint goes to disk
+    // first: the restoring record takes all of [0, done) as transformed.
+    if (journal.record && file.Flush() != FsStatus::Ok) return false;
     if (journal.record) {
         journal.record->restoring = true;
         journal.record->regionEnd = done;

@@ -148,22 +148,27 @@ TEST_F(JournalTest, AKillBetweenTheLastWriteAndTheRenameIsFinishedByTheRename) {
     EXPECT_TRUE(journal_.records.empty());
 }
 
-// A read fails after 7 blocks; the pass that puts them back is killed.
+// A read fails after 7 blocks, the last of them written since the last
+// checkpoint; the pass that puts them back is killed, with or without the
+// power lost as well.
 TEST_F(JournalTest, AFileKilledWhileBeingPutBackIsPutBackByTheNextCommand) {
     for (int intoRestore = 1; intoRestore <= 7; ++intoRestore) {
-        SCOPED_TRACE(intoRestore);
-        FreshFile();
-        fs_.FailReadAt(8 + 3 * 3);  // each of the three stretches so far was read for its record
-        fs_.CrashAtWrite(7 + intoRestore);
-        ScriptedUser killed;
-        killed.answers = {Answer::Yes};
-        RunUntilKilled(killed);
+        for (int power : {0, 1, 2}) {  // kept; lost (seed 1); lost (seed 2)
+            SCOPED_TRACE(testing::Message() << "restore write " << intoRestore << ", power " << power);
+            FreshFile();
+            fs_.FailReadAt(8 + 3 * 3);  // each of the three stretches so far was read for its record
+            fs_.CrashAtWrite(7 + intoRestore);
+            ScriptedUser killed;
+            killed.answers = {Answer::Yes};
+            RunUntilKilled(killed);
+            if (power) fs_.LosePower(static_cast<unsigned>(power), false);
 
-        ScriptedUser user = Recover(fingerprint_);
-        EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::Unfinished, kFile}}));
-        EXPECT_TRUE(fs_.Contents(kFile) == plain_) << "not put back";
-        EXPECT_FALSE(fs_.Exists(kMarked));
-        EXPECT_TRUE(journal_.records.empty());
+            ScriptedUser user = Recover(fingerprint_);
+            EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::Unfinished, kFile}}));
+            EXPECT_TRUE(fs_.Contents(kFile) == plain_) << "not put back";
+            EXPECT_FALSE(fs_.Exists(kMarked));
+            EXPECT_TRUE(journal_.records.empty());
+        }
     }
 }
 
