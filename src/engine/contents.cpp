@@ -4,10 +4,14 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <span>
+#include <vector>
 
 #include "crypto/rc4.h"
 #include "crypto/wipe.h"
 #include "engine/beside.h"
+#include "engine/checkpoints.h"
 #include "engine/keystream_ahead.h"
 #include "engine/run_user.h"
 
@@ -35,28 +39,6 @@ void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& sta
 
 FilePass::FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal)
     : file_(file), keystream_(keystream), journal_(journal) {}
-
-bool FilePass::RecordStretch(std::uint64_t start, std::uint64_t end) {
-    JournalRecord& record = *journal_.record;
-    record.reached = start;
-    record.stretchEnd = end;
-    record.stretchHashes.clear();
-    // Whole sectors per read: as many as the run's buffer holds, or one.
-    std::uint8_t sector[kJournalSector];
-    std::size_t perRead = keystream_.buffer.size() / kJournalSector * kJournalSector;
-    std::uint8_t* buffer = perRead ? keystream_.buffer.data() : sector;
-    if (!perRead) perRead = kJournalSector;
-    for (std::uint64_t at = start; at < end;) {
-        std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(perRead, end - at));
-        std::size_t got = 0;
-        if (file_.ReadAt(at, buffer, wanted, got) != FsStatus::Ok) return false;
-        if (got == 0) break;
-        for (std::size_t n = 0; n < got; n += kJournalSector)
-            record.stretchHashes.push_back(SectorHash(buffer + n, std::min(kJournalSector, got - n)));
-        at += got;
-    }
-    return journal_.store->Write(record);
-}
 
 // What a pass's block loop tells its watcher, and asks it, between blocks.
 class BlockTurns {
@@ -114,31 +96,40 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& wat
 
 PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
                             std::uint64_t& done) {
-    // A short pass is over before a thread would have started.
+    // A short pass is over before a thread would have started; a long one
+    // has its keystream made ahead, and moves large blocks of its own.
+    bool longPass = to - from >= kKeystreamAheadFrom;
     Rc4State state;
-    std::unique_ptr<KeystreamAhead> ahead;
-    if (to - from >= kKeystreamAheadFrom)
-        ahead = std::make_unique<KeystreamAhead>(keystream_.key, from);
-    else
+    std::optional<KeystreamAhead> ahead;
+    std::vector<std::uint8_t> ownBuffer;
+    std::span<std::uint8_t> buffer = keystream_.buffer;
+    if (longPass) {
+        ahead.emplace(keystream_.key, from);
+        ownBuffer.resize(kLongPassBlock);
+        buffer = ownBuffer;
+    } else {
         KeystreamAt(keystream_, from, state);
-    std::uint8_t* buffer = keystream_.buffer.data();
+    }
     // With a journal, blocks are whole sectors: a run killed between two
     // writes then leaves no sector half written, and only a power failure can.
-    std::size_t block = keystream_.buffer.size();
+    std::size_t block = buffer.size();
     if (journal_.store && block >= kJournalSector) block -= block % kJournalSector;
+    std::optional<Checkpoints> checkpoints;
+    if (journal_.store) checkpoints.emplace(file_, journal_, longPass);
+
     done = from;
     PassEnd end = PassEnd::Done;
     bool atEnd = false;
     while (!atEnd && done < to && end == PassEnd::Done) {
         std::uint64_t stretchEnd = journal_.store ? std::min(to, done - done % kJournalSector + journal_.stretch) : to;
-        if (journal_.store && !RecordStretch(done, stretchEnd)) {
+        if (checkpoints && !checkpoints->Before(done, stretchEnd, buffer)) {
             end = PassEnd::Failed;
             break;
         }
         while (done < stretchEnd) {
             std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(block, stretchEnd - done));
             std::size_t got = 0;
-            if (file_.ReadAt(done, buffer, wanted, got) != FsStatus::Ok) {
+            if (file_.ReadAt(done, buffer.data(), wanted, got) != FsStatus::Ok) {
                 end = PassEnd::Failed;
                 break;
             }
@@ -147,11 +138,11 @@ PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatc
                 break;
             }
             if (ahead)
-                ahead->Apply(buffer, got);
+                ahead->Apply(buffer.data(), got);
             else
-                Rc4Crypt(buffer, static_cast<std::int32_t>(got), state);
+                Rc4Crypt(buffer.data(), static_cast<std::int32_t>(got), state);
             std::size_t written = 0;
-            bool wrote = file_.WriteAt(done, buffer, got, written) == FsStatus::Ok && written == got;
+            bool wrote = file_.WriteAt(done, buffer.data(), got, written) == FsStatus::Ok && written == got;
             done += written;
             if (!wrote) {
                 end = PassEnd::Failed;
@@ -166,9 +157,10 @@ PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatc
                 break;
             }
         }
-        // A checkpoint: the stretch is on disk before the next one is recorded.
-        if (journal_.store && end == PassEnd::Done && file_.Flush() != FsStatus::Ok) end = PassEnd::Failed;
+        // A checkpoint: the stretch goes to disk before the one after the next is recorded.
+        if (checkpoints && end == PassEnd::Done && !checkpoints->After()) end = PassEnd::Failed;
     }
+    if (checkpoints && !checkpoints->Finish() && end == PassEnd::Done) end = PassEnd::Failed;
     SecureWipe(state);
     return end;
 }

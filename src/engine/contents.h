@@ -26,8 +26,10 @@ struct Keystream {
 // between.
 inline constexpr std::uint64_t kJournalStretch = 16u << 20;
 
-// From what length a pass makes its keystream on a second thread.
+// From what length a pass makes its keystream on a second thread, and
+// reads and writes blocks of its own of kLongPassBlock bytes.
 inline constexpr std::uint64_t kKeystreamAheadFrom = 4u << 20;
+inline constexpr std::size_t kLongPassBlock = 1u << 20;
 
 // Where a pass keeps its record; both null for a pass without a journal.
 struct JournalContext {
@@ -55,20 +57,21 @@ struct PassWatch {
 // written back exactly where it was read. With a journal, every
 // kJournalStretch bytes the pass records the next stretch (and the hash of
 // each of its sectors) before writing it, and flushes the file after. A long
-// pass makes its keystream on a second thread and, when a user watches,
-// does its reads and writes on a third, so that neither RC4 nor the disk
-// holds up the other or the user's window.
+// pass makes its keystream on a second thread, flushes on a third a few
+// stretches behind its writes, and, when a user watches, does its reads and
+// writes on a fourth: neither RC4 nor the disk holds up the other or the
+// user's window.
 class FilePass {
 public:
     FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal);
     // Transforms [from, to), or up to the end of the file if sooner. `done`
-    // receives where the bytes transformed and on disk end.
+    // receives where the bytes transformed and written end; all of them are
+    // on disk when a journaled pass ends Done.
     PassEnd Run(std::uint64_t from, std::uint64_t to, const PassWatch& watch, std::uint64_t& done);
 
 private:
     PassEnd RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
                       std::uint64_t& done);
-    bool RecordStretch(std::uint64_t start, std::uint64_t end);
 
     ExclusiveFile& file_;
     const Keystream& keystream_;

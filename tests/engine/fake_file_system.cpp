@@ -2,9 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 namespace vftest {
+
+namespace {
+
+// A long pass flushes on a thread of its own while it goes on writing.
+std::mutex g_fileMutex;
+
+}  // namespace
 
 class FakeFileSystem::Handle final : public ExclusiveFile {
 public:
@@ -14,10 +22,12 @@ public:
     ~Handle() override { data_->open = false; }
 
     FsStatus Size(std::uint64_t& size) override {
+        std::lock_guard<std::mutex> lock(g_fileMutex);
         size = data_->bytes.size();
         return FsStatus::Ok;
     }
     FsStatus ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t wanted, std::size_t& got) override {
+        std::lock_guard<std::mutex> lock(g_fileMutex);
         got = 0;
         ++owner_.readCalls_;
         bool failing = owner_.failReadsAfter_ ? owner_.failingRead_ && owner_.readCalls_ >= owner_.failingRead_
@@ -32,6 +42,7 @@ public:
                      std::size_t& written) override {
         if (++owner_.writeCalls_ == owner_.crashingWrite_) throw Crash{};
         if (owner_.beforeWrite) owner_.beforeWrite(offset);
+        std::lock_guard<std::mutex> lock(g_fileMutex);
         if (offset + length > data_->bytes.size()) data_->bytes.resize(offset + length);
         std::memcpy(data_->bytes.data() + offset, data, length);
         written = length;
@@ -39,6 +50,7 @@ public:
         return FsStatus::Ok;
     }
     FsStatus Flush() override {
+        std::lock_guard<std::mutex> lock(g_fileMutex);
         if (owner_.failingFlushes_ == 0) {
             data_->durable = data_->bytes;
             return FsStatus::Ok;

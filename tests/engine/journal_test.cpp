@@ -56,7 +56,7 @@ protected:
     // A run over the file that is killed by the crash the fake was set up for.
     void RunUntilKilled(ScriptedUser& user) {
         TransformRun run(fs_, user, key_, buffer_, true);
-        run.UseJournal(journal_, fingerprint_, kStretch);
+        run.UseJournal(journal_, fingerprint_, stretch_);
         EXPECT_THROW(run.WalkPath(kFile), FakeFileSystem::Crash);
     }
 
@@ -64,7 +64,7 @@ protected:
     ScriptedUser Recover(const KeyDigest& fingerprint) {
         ScriptedUser user;
         TransformRun run(fs_, user, key_, buffer_, true);
-        run.UseJournal(journal_, fingerprint, kStretch);
+        run.UseJournal(journal_, fingerprint, stretch_);
         run.RecoverUnfinished();
         return user;
     }
@@ -81,6 +81,7 @@ protected:
     KeyDigest fingerprint_{};
     std::vector<std::uint8_t> buffer_;
     std::string plain_;
+    std::uint64_t stretch_ = kStretch;
 };
 
 TEST_F(JournalTest, ARecordReadsBackAsWrittenAndACutOrChangedOneAsNone) {
@@ -130,6 +131,31 @@ TEST_F(JournalTest, AFileKilledAnywhereInItsTransformIsFinishedByTheNextCommand)
             EXPECT_TRUE(fs_.Contents(kMarked) == Encrypted(plain_)) << "not wholly encrypted";
             EXPECT_TRUE(journal_.records.empty());
         }
+    }
+}
+
+// A long file goes to disk in the background, a stretch behind its writes,
+// and its record keeps both stretches in flight: killed at every write of
+// its own large blocks (one per stretch here), with or without the power lost.
+TEST_F(JournalTest, ALongFileKilledAnywhereIsFinishedByTheNextCommand) {
+    stretch_ = 64 * kJournalSector;
+    plain_.resize(kKeystreamAheadFrom + 4321);
+    for (std::size_t n = 0; n < plain_.size(); ++n) plain_[n] = static_cast<char>((n * 7 + n / 4096) & 0xff);
+    const std::string encrypted = Encrypted(plain_);
+    const int writes = static_cast<int>((plain_.size() + stretch_ - 1) / stretch_);
+    for (int crashAt = 1; crashAt <= writes; ++crashAt) {
+        int power = crashAt % 3;  // kept, lost (seed 1), lost (seed 2), in turn
+        SCOPED_TRACE(testing::Message() << "write " << crashAt << ", power " << power);
+        FreshFile();
+        fs_.CrashAtWrite(crashAt);
+        ScriptedUser killed;
+        RunUntilKilled(killed);
+        if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+
+        Recover(fingerprint_);
+        EXPECT_FALSE(fs_.Exists(kFile));
+        EXPECT_TRUE(fs_.Contents(kMarked) == encrypted) << "not wholly encrypted";
+        EXPECT_TRUE(journal_.records.empty());
     }
 }
 
