@@ -10,7 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev libssl-dev
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
   python3 python3-pefile python3-cryptography
-  nsis clang-format
+  nsis osslsigncode openssl clang-format
 )
 
 missing() {

@@ -27,7 +27,7 @@ install)
   checks 'AllUsersInstall.*'
   ;;
 uninstall)
-  wine_reg add 'HKCU\Software\Veilfold\InstallerTest' /v Kept /d yes /f >/dev/null
+  plant_user_settings
   echo "== uninstall"
   uninstall HKLM
   checks 'Uninstalled.*'

@@ -16,20 +16,23 @@ wine_reg() { wine_run reg "$@" "$reg_view"; }
 # for every program of the prefix to end.
 wait_prefix() { wineserver -w; }
 
-# build_installers OUT: both installers into OUT, from both modules (each
-# built in its own tree first, one build at a time); prints the installer for
-# this prefix's Windows.
+# build_installers OUT [OPTIONS...]: both installers into OUT, from both
+# modules (each built in its own tree first, one build at a time), with the
+# help address that installer_checks expects and the build-installers OPTIONS;
+# prints the installer for this prefix's Windows.
 build_installers() {
-  local preset
+  local preset out=$1
+  shift
   for preset in win32 win64; do
     (cd "$root" && { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null; } \
       && flock "build/.modules.lock" cmake --build "build/$preset" -j2 --target veilfold >/dev/null) || return 1
   done
-  rm -rf "$1"
-  "$root/scripts/build-installers" "$root/build/win32/bin/veilfold.dll" "$root/build/win64/bin/veilfold.dll" "$1" >/dev/null
+  rm -rf "$out"
+  "$root/scripts/build-installers" --help-url https://help.invalid/veilfold "$@" \
+    "$root/build/win32/bin/veilfold.dll" "$root/build/win64/bin/veilfold.dll" "$out" >/dev/null
   case $VF_WINEARCH in
-  win64) ls "$1"/veilfold-*-setup-x64.exe ;;
-  win32) ls "$1"/veilfold-*-setup-x86.exe ;;
+  win64) ls "$out"/veilfold-*-setup-x64.exe ;;
+  win32) ls "$out"/veilfold-*-setup-x86.exe ;;
   esac
 }
 
@@ -53,4 +56,9 @@ remove_installations() {
   done
 }
 
+# The user's settings, which the uninstaller keeps, and the retained key, which it deletes.
+plant_user_settings() {
+  wine_reg add 'HKCU\Software\Veilfold\InstallerTest' /v Kept /d yes /f >/dev/null
+  wine_reg add 'HKCU\Software\Veilfold\Temp' /v Key /d planted /f >/dev/null
+}
 delete_user_settings() { wine_reg delete 'HKCU\Software\Veilfold' /f >/dev/null 2>&1 || true; }

@@ -3,7 +3,8 @@
 # The installer for the test prefix's Windows (x64 for win64, x86 for win32),
 # installed and removed silently, first for all users (/ALLUSERS), then for the
 # current user; the tree's installer_checks.exe checks the machine after each
-# step. The installers are built into BUILD/installer-test.
+# step. The installers are built into BUILD/installer-test. (Wine runs every
+# program as an administrator, who gets an all-users install by default.)
 set -euo pipefail
 root=$1; build=$2
 export WINEPREFIX=$build/wineprefix VF_WINEARCH=$3
@@ -17,7 +18,7 @@ checks() { wine_run "$bin/installer_checks.exe" --gtest_color=no --gtest_filter=
 
 remove_leftovers() {
   remove_installations
-  wine_reg delete 'HKCU\Software\Veilfold\InstallerTest' /f >/dev/null 2>&1 || true
+  delete_user_settings
 }
 
 step "building the installers"
@@ -25,8 +26,8 @@ installer=$(build_installers "$work")
 
 remove_leftovers
 trap remove_leftovers EXIT
-step "planting the user's settings, which no step may touch"
-wine_reg add 'HKCU\Software\Veilfold\InstallerTest' /v Kept /d yes /f >/dev/null
+step "planting the user's settings, which no step may touch, and a retained key"
+plant_user_settings
 
 step "install for all users: /S /ALLUSERS"
 wine_run "$installer" /S /ALLUSERS; wait_prefix
@@ -35,9 +36,10 @@ step "uninstall"
 uninstall HKLM
 checks 'Uninstalled.*'
 
-step "install for the current user: /S"
-wine_run "$installer" /S; wait_prefix
+step "install for the current user: /S /CURRENTUSER"
+wine_run "$installer" /S /CURRENTUSER; wait_prefix
 checks 'CurrentUserInstall.*'
+plant_user_settings
 step "uninstall"
 uninstall HKCU
 checks 'Uninstalled.*'

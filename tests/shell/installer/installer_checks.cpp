@@ -2,6 +2,7 @@
 // installer-test.sh between installing and uninstalling: each suite is one
 // state of the machine.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,8 @@ const char* const kHandlerKeys[] = {"Software\\Classes\\*\\shellex\\ContextMenuH
 const char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Veilfold";
 const char kUserSettingsMarker[] = "Software\\Veilfold\\InstallerTest";  // planted by installer-test.sh
+const char kRetainedKey[] = "Software\\Veilfold\\Temp";                  // planted as well
+const char kHelpUrl[] = "https://help.invalid/veilfold";                 // given by install-steps.sh
 
 constexpr WORD kMachineAmd64 = 0x8664;
 constexpr WORD kMachineI386 = 0x014C;
@@ -67,6 +70,15 @@ std::string ReadString(const View& view, const std::string& path, const char* va
     LONG result = RegGetValueA(key, nullptr, value, RRF_RT_REG_SZ, nullptr, data, &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS ? std::string(data) : "<absent>";
+}
+
+DWORD ReadDword(const View& view, const std::string& path, const char* value) {
+    DWORD data = 0, size = sizeof data;
+    HKEY key;
+    if (RegOpenKeyExA(view.root, path.c_str(), 0, KEY_READ | view.wow, &key) != ERROR_SUCCESS) return 0;
+    RegGetValueA(key, nullptr, value, RRF_RT_REG_DWORD, nullptr, &data, &size);
+    RegCloseKey(key);
+    return data;
 }
 
 std::string KnownFolder(int csidl) {
@@ -129,6 +141,28 @@ void ExpectInstalledFiles(const std::string& folder) {
     EXPECT_TRUE(vftest::FileExists(folder + "\\uninstall.exe"));
 }
 
+ULONGLONG FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// What Settings > Apps shows: publisher, the module's own icon, the size of
+// what was installed, and where to find help.
+void ExpectAppsEntry(const View& view, const std::string& folder) {
+    SCOPED_TRACE(view.name);
+    EXPECT_EQ(ReadString(view, kUninstallKey, "DisplayName"), "Veilfold");
+    EXPECT_EQ(ReadString(view, kUninstallKey, "Publisher"), "The Veilfold developers");
+    EXPECT_EQ(ReadString(view, kUninstallKey, "URLInfoAbout"), kHelpUrl);
+    EXPECT_EQ(ReadString(view, kUninstallKey, "HelpLink"), kHelpUrl);
+    std::string icon = ReadString(view, kUninstallKey, "DisplayIcon");
+    EXPECT_EQ(icon, folder + "\\veilfold.dll,0");
+    EXPECT_GT(ExtractIconExA(icon.substr(0, icon.rfind(',')).c_str(), -1, nullptr, nullptr, 0), 0u);
+    ULONGLONG installed = FileSize(folder + "\\veilfold.dll") + FileSize(folder + "\\uninstall.exe") +
+                          (kBothModules ? FileSize(Module32(folder)) : 0);
+    EXPECT_NEAR(double(ReadDword(view, kUninstallKey, "EstimatedSize")), double(installed / 1024), 4.0);
+}
+
 TEST(AllUsersInstall, RegistersEachModuleInItsOwnViewOfTheMachine) {
     std::string folder = AllUsersFolder();
     ExpectInstalledFiles(folder);
@@ -137,6 +171,7 @@ TEST(AllUsersInstall, RegistersEachModuleInItsOwnViewOfTheMachine) {
     ExpectServer(kAllViews[1], kClassKey, Module32(folder));
     ExpectNotRegistered(kAllViews[2]);
     EXPECT_EQ(ReadString(kAllViews[0], kUninstallKey, "InstallLocation"), folder);
+    ExpectAppsEntry(kAllViews[0], folder);
 }
 
 TEST(AllUsersInstall, ComCreatesTheExtensionFromTheInstalledModule) {
@@ -159,6 +194,7 @@ TEST(CurrentUserInstall, RegistersForTheUserOnly) {
     ExpectNotRegistered(kAllViews[0]);
     ExpectNotRegistered(kAllViews[1]);
     EXPECT_EQ(ReadString(kAllViews[2], kUninstallKey, "InstallLocation"), folder);
+    ExpectAppsEntry(kAllViews[2], folder);
 }
 
 TEST(Uninstalled, NothingOfOursIsLeftButTheUsersSettings) {
@@ -170,6 +206,7 @@ TEST(Uninstalled, NothingOfOursIsLeftButTheUsersSettings) {
         EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder << " is still there";
     }
     EXPECT_EQ(ReadString(kAllViews[2], kUserSettingsMarker, "Kept"), "yes");
+    EXPECT_FALSE(KeyExists(kAllViews[2], kRetainedKey)) << "the retained key outlived the uninstall";
 }
 
 }  // namespace
