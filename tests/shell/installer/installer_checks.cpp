@@ -157,7 +157,8 @@ void ExpectAppsEntry(const View& view, const std::string& folder) {
     EXPECT_EQ(ReadString(view, kUninstallKey, "HelpLink"), kHelpUrl);
     std::string icon = ReadString(view, kUninstallKey, "DisplayIcon");
     EXPECT_EQ(icon, folder + "\\veilfold.dll,0");
-    EXPECT_GT(ExtractIconExA(icon.substr(0, icon.rfind(',')).c_str(), -1, nullptr, nullptr, 0), 0u);
+    std::string module = folder + "\\veilfold.dll";  // the value's file, checked just above
+    EXPECT_GT(ExtractIconExA(module.c_str(), -1, nullptr, nullptr, 0), 0u);
     ULONGLONG installed = FileSize(folder + "\\veilfold.dll") + FileSize(folder + "\\uninstall.exe") +
                           (kBothModules ? FileSize(Module32(folder)) : 0);
     EXPECT_NEAR(double(ReadDword(view, kUninstallKey, "EstimatedSize")), double(installed / 1024), 4.0);
