@@ -38,7 +38,7 @@ void Xor(std::uint8_t* data, const std::uint8_t* keystream, std::size_t length) 
 }  // namespace
 
 KeystreamAhead::KeystreamAhead(const KeyDigest& key, std::uint64_t from)
-    : ring_(new std::uint8_t[kRingBytes]), generator_(&KeystreamAhead::Generate, this, key, from) {}
+    : ring_(new std::uint8_t[kRingBytes]), generator_(&KeystreamAhead::Generate, this, &key, from) {}
 
 KeystreamAhead::~KeystreamAhead() {
     {
@@ -50,10 +50,9 @@ KeystreamAhead::~KeystreamAhead() {
     SecureWipe(ring_.get(), kRingBytes);
 }
 
-void KeystreamAhead::Generate(KeyDigest key, std::uint64_t from) {
+void KeystreamAhead::Generate(const KeyDigest* key, std::uint64_t from) {
     Rc4State state;
-    KeyedAt(key, from, ring_.get(), state);
-    SecureWipe(key);
+    KeyedAt(*key, from, ring_.get(), state);
     for (std::uint64_t chunk = 0;; ++chunk) {
         {
             std::unique_lock<std::mutex> lock(mutex_);

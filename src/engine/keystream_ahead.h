@@ -12,7 +12,9 @@
 
 class KeystreamAhead {
 public:
-    // Starts generating from byte `from` of the key's keystream.
+    // Starts generating from byte `from` of the key's keystream. The key is
+    // read by reference (no copy of it is left behind), so it must outlive
+    // this object.
     KeystreamAhead(const KeyDigest& key, std::uint64_t from);
     // Stops the generator and wipes what it made.
     ~KeystreamAhead();
@@ -29,7 +31,7 @@ public:
     static constexpr std::size_t kChunks = 16;
 
 private:
-    void Generate(KeyDigest key, std::uint64_t from);
+    void Generate(const KeyDigest* key, std::uint64_t from);
 
     std::unique_ptr<std::uint8_t[]> ring_;
     std::mutex mutex_;
