@@ -82,7 +82,8 @@ TEST(LongFile, TheWindowAnswersWhileTheDiskHoldsAWriteAndACancelLeavesTheFileWho
     const PathString folder = PathString(1, kPathSeparator) + VF_PATH("sel");
     const PathString path = folder + kPathSeparator + VF_PATH("a-long");
     const PathString next = folder + kPathSeparator + VF_PATH("b-next");
-    for (std::uint64_t heldAt : {std::uint64_t{0}, file.size() * 3 / 4}) {  // the first write, or one past half way
+    for (std::uint64_t heldAt :
+         {std::uint64_t{0}, std::uint64_t{file.size() * 3 / 4}}) {  // the first write, or one past half way
         SCOPED_TRACE(heldAt);
         FakeFileSystem fs;
         fs.AddFolder(folder);
