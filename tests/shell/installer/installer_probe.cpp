@@ -27,7 +27,10 @@ std::string Quote(const char* argument) { return std::string("\"") + argument + 
 
 int Run(int argc, char** argv) {
     std::string commandLine = Quote(argv[2]);
-    for (int i = 3; i < argc; ++i) commandLine += " " + std::string(argv[i]);
+    for (int i = 3; i < argc; ++i) {
+        commandLine += ' ';
+        commandLine += argv[i];
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
