@@ -27,7 +27,7 @@ void KeyFreshState(const KeyDigest& key, Rc4State& state) {
 }  // namespace
 
 void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& state) {
-    KeyFreshState(keystream.key, state);
+    KeyFreshState(keystream.run.key(), state);
     std::uint8_t* scratch = keystream.buffer.data();
     while (offset > 0) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(offset, keystream.buffer.size()));
@@ -79,10 +79,33 @@ private:
     std::atomic<bool> stop_{false};
 };
 
+// Where a pass's keystream comes from: the run's, made once for all its
+// files, and past its end a generator running ahead on a second thread.
+class PassKeystream {
+public:
+    PassKeystream(RunKeystream& run, std::uint64_t from, std::uint64_t to) : run_(run) {
+        if (to > kRunKeystreamCap) ahead_.emplace(run.key(), std::max(from, kRunKeystreamCap));
+    }
+    // Offsets come in order, each block right after the one before.
+    void Apply(std::uint64_t offset, std::uint8_t* data, std::size_t length) {
+        if (offset < kRunKeystreamCap) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kRunKeystreamCap - offset));
+            run_.Apply(offset, data, n);
+            data += n;
+            length -= n;
+        }
+        if (length > 0) ahead_->Apply(data, length);
+    }
+
+private:
+    RunKeystream& run_;
+    std::optional<KeystreamAhead> ahead_;
+};
+
 }  // namespace
 
 PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& watch, std::uint64_t& done) {
-    if (!watch.user || to - from < kKeystreamAheadFrom) {
+    if (!watch.user || to - from < kLongPass) {
         TurnsHere turns(watch);
         return RunBlocks(from, to, watch, turns, done);
     }
@@ -96,19 +119,14 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& wat
 
 PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
                             std::uint64_t& done) {
-    // A short pass is over before a thread would have started; a long one
-    // has its keystream made ahead, and moves large blocks of its own.
-    bool longPass = to - from >= kKeystreamAheadFrom;
-    Rc4State state;
-    std::optional<KeystreamAhead> ahead;
+    // A long pass moves large blocks of its own.
+    bool longPass = to - from >= kLongPass;
+    PassKeystream keystream(keystream_.run, from, to);
     std::vector<std::uint8_t> ownBuffer;
     std::span<std::uint8_t> buffer = keystream_.buffer;
     if (longPass) {
-        ahead.emplace(keystream_.key, from);
         ownBuffer.resize(kLongPassBlock);
         buffer = ownBuffer;
-    } else {
-        KeystreamAt(keystream_, from, state);
     }
     // With a journal, blocks are whole sectors: a run killed between two
     // writes then leaves no sector half written, and only a power failure can.
@@ -137,10 +155,7 @@ PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatc
                 atEnd = true;
                 break;
             }
-            if (ahead)
-                ahead->Apply(buffer.data(), got);
-            else
-                Rc4Crypt(buffer.data(), static_cast<std::int32_t>(got), state);
+            keystream.Apply(done, buffer.data(), got);
             std::size_t written = 0;
             bool wrote = file_.WriteAt(done, buffer.data(), got, written) == FsStatus::Ok && written == got;
             done += written;
@@ -161,7 +176,6 @@ PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatc
         if (checkpoints && end == PassEnd::Done && !checkpoints->After()) end = PassEnd::Failed;
     }
     if (checkpoints && !checkpoints->Finish() && end == PassEnd::Done) end = PassEnd::Failed;
-    SecureWipe(state);
     return end;
 }
 

@@ -11,13 +11,14 @@
 #include "crypto/rc4.h"
 #include "engine/file_system.h"
 #include "engine/journal.h"
+#include "engine/run_keystream.h"
 
 class BlockTurns;
 class RunUser;
 
 // What every file of a run is transformed with.
 struct Keystream {
-    const KeyDigest& key;
+    RunKeystream& run;               // made once for the run's files
     std::span<std::uint8_t> buffer;  // one block
 };
 
@@ -26,9 +27,10 @@ struct Keystream {
 // between.
 inline constexpr std::uint64_t kJournalStretch = 16u << 20;
 
-// From what length a pass makes its keystream on a second thread, and
-// reads and writes blocks of its own of kLongPassBlock bytes.
-inline constexpr std::uint64_t kKeystreamAheadFrom = 4u << 20;
+// From what length a pass is long: it reads and writes blocks of its own of
+// kLongPassBlock bytes and, when a user watches, does so on a thread of its
+// own.
+inline constexpr std::uint64_t kLongPass = 4u << 20;
 inline constexpr std::size_t kLongPassBlock = 1u << 20;
 
 // Where a pass keeps its record; both null for a pass without a journal.
@@ -57,10 +59,10 @@ struct PassWatch {
 // written back exactly where it was read. With a journal, every
 // kJournalStretch bytes the pass records the next stretch (and the hash of
 // each of its sectors) before writing it, and flushes the file after. A long
-// pass makes its keystream on a second thread, flushes on a third a few
-// stretches behind its writes, and, when a user watches, does its reads and
-// writes on a fourth: neither RC4 nor the disk holds up the other or the
-// user's window.
+// pass makes its keystream past the run's on a second thread, flushes on a
+// third a few stretches behind its writes, and, when a user watches, does its
+// reads and writes on a fourth: neither RC4 nor the disk holds up the other
+// or the user's window.
 class FilePass {
 public:
     FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal);

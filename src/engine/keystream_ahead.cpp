@@ -5,6 +5,7 @@
 
 #include "crypto/rc4.h"
 #include "crypto/wipe.h"
+#include "engine/run_keystream.h"
 
 namespace {
 
@@ -21,18 +22,6 @@ void KeyedAt(const KeyDigest& key, std::uint64_t offset, std::uint8_t* scratch, 
         Rc4Crypt(scratch, static_cast<std::int32_t>(n), state);
         offset -= n;
     }
-}
-
-void Xor(std::uint8_t* data, const std::uint8_t* keystream, std::size_t length) {
-    std::size_t n = 0;
-    for (; n + 8 <= length; n += 8) {
-        std::uint64_t word, key;
-        std::memcpy(&word, data + n, 8);
-        std::memcpy(&key, keystream + n, 8);
-        word ^= key;
-        std::memcpy(data + n, &word, 8);
-    }
-    for (; n < length; ++n) data[n] ^= keystream[n];
 }
 
 }  // namespace
@@ -81,7 +70,7 @@ void KeystreamAhead::Apply(std::uint8_t* data, std::size_t length) {
             chunk = taken_;
         }
         std::size_t n = std::min(length, kChunk - usedInChunk_);
-        Xor(data, ring_.get() + (chunk % kChunks) * kChunk + usedInChunk_, n);
+        XorInto(data, ring_.get() + (chunk % kChunks) * kChunk + usedInChunk_, n);
         data += n;
         length -= n;
         usedInChunk_ += n;

@@ -76,6 +76,7 @@ private:
 
     FileSystem& fileSystem_;
     RunUser& user_;
+    RunKeystream runKeystream_;
     Keystream keystream_;
     bool encrypt_;
     JournalStore* journal_ = nullptr;

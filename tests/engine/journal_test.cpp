@@ -139,7 +139,7 @@ TEST_F(JournalTest, AFileKilledAnywhereInItsTransformIsFinishedByTheNextCommand)
 // its own large blocks (one per stretch here), with or without the power lost.
 TEST_F(JournalTest, ALongFileKilledAnywhereIsFinishedByTheNextCommand) {
     stretch_ = 64 * kJournalSector;
-    plain_.resize(kKeystreamAheadFrom + 4321);
+    plain_.resize(kLongPass + 4321);
     for (std::size_t n = 0; n < plain_.size(); ++n) plain_[n] = static_cast<char>((n * 7 + n / 4096) & 0xff);
     const std::string encrypted = Encrypted(plain_);
     const int writes = static_cast<int>((plain_.size() + stretch_ - 1) / stretch_);

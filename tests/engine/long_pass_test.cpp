@@ -9,6 +9,7 @@
 
 #include "engine/beside.h"
 #include "engine/keystream_ahead.h"
+#include "engine/run_keystream.h"
 #include "engine/run.h"
 #include "fake_file_system.h"
 #include "rc4_whole.h"
@@ -72,13 +73,55 @@ public:
     void ReportPassedOver(const std::vector<PassedOver>&) override {}
 };
 
+// The run's keystream, made in pieces as files need it, read back across
+// their seams and from anywhere, after further pieces were made.
+TEST(RunKeystream, IsTheKeystreamWhereverItIsRead) {
+    const KeyDigest key = TestKey();
+    const std::size_t length = 2 * RunKeystream::kPiece + 999;
+    const std::string whole = vftest::Rc4Whole(key, std::string(length, '\0'));
+    RunKeystream run(key);
+    struct Read {
+        std::uint64_t offset;
+        std::size_t length;
+    };
+    for (Read read : {Read{0, 10}, Read{RunKeystream::kPiece - 5, 10}, Read{3, length - 3}, Read{7, 4096}}) {
+        SCOPED_TRACE(read.offset);
+        std::string got(read.length, '\0');
+        run.Apply(read.offset, reinterpret_cast<std::uint8_t*>(got.data()), got.size());
+        EXPECT_TRUE(got == whole.substr(read.offset, read.length));
+    }
+}
+
+// A file longer than the run keeps of its keystream, then a short one: the
+// first crosses from the run's keystream to the one made as it goes, the
+// second reuses the run's.
+TEST(LongFile, PastTheRunsKeystreamAFileIsTransformedWholeAndTheNextReusesIt) {
+    const KeyDigest key = TestKey();
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("sel");
+    const PathString paths[] = {folder + kPathSeparator + VF_PATH("a-longer"),
+                                folder + kPathSeparator + VF_PATH("b-short")};
+    std::string longer(kRunKeystreamCap + RunKeystream::kPiece + 777, '\0');
+    for (std::size_t n = 0; n < longer.size(); ++n) longer[n] = static_cast<char>(n * 13 + n / 4096);
+    const std::string contents[] = {longer, longer.substr(100, 5000)};
+    FakeFileSystem fs;
+    fs.AddFolder(folder);
+    for (int n = 0; n < 2; ++n) fs.AddFile(paths[n], contents[n]);
+    CountingUser user;
+    std::vector<std::uint8_t> buffer(61440);
+    TransformRun run(fs, user, key, buffer, true);
+    EXPECT_TRUE(run.WalkPath(folder));
+    run.Finish(false);
+    for (int n = 0; n < 2; ++n)
+        EXPECT_TRUE(fs.Contents(paths[n] + kEncryptedSuffix) == vftest::Rc4Whole(key, contents[n])) << n;
+}
+
 // The disk holds one write until the window has had three turns, as a slow
 // disk holds a flush, and the user presses Cancel meanwhile. Before half way
 // that puts the file back; after it, the file is finished. Either way the run
 // stops before the next file.
 TEST(LongFile, TheWindowAnswersWhileTheDiskHoldsAWriteAndACancelLeavesTheFileWhole) {
     const KeyDigest key = TestKey();
-    const std::string file(kKeystreamAheadFrom + 4321, 'x');
+    const std::string file(kLongPass + 4321, 'x');
     const PathString folder = PathString(1, kPathSeparator) + VF_PATH("sel");
     const PathString path = folder + kPathSeparator + VF_PATH("a-long");
     const PathString next = folder + kPathSeparator + VF_PATH("b-next");
