@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "crypto/rc4.h"
+#include "crypto/rc4_kernels.h"
 #include "crypto_test_util.h"
 #include "pattern.h"
 
@@ -33,6 +34,24 @@ TEST(Rc4VersusOpenSsl, TwentyByteKeysGiveTheSameOutput) {
         Rc4Init(key, 20, state);
         Rc4Crypt(ours.data(), static_cast<std::int32_t>(ours.size()), state);
         EXPECT_EQ(ours, OpenSslRc4(key, 20, plain));
+    }
+}
+
+TEST(Rc4VersusOpenSsl, EveryKernelGivesTheSameOutputInPiecesForEveryKeyLength) {
+    const auto plain = vftest::PatternBytes(70000);
+    for (int keyLength : {1, 5, 16, 20, 32, 256}) {
+        const auto key = vftest::PatternBytes(static_cast<std::size_t>(keyLength));
+        const auto expected = OpenSslRc4(key.data(), keyLength, plain);
+        for (const rc4_kernels::NamedKernel& kernel : rc4_kernels::kAll) {
+            SCOPED_TRACE(testing::Message() << kernel.name << ", " << keyLength << "-byte key");
+            auto ours = plain;
+            Rc4State state;
+            Rc4Init(key.data(), keyLength, state);
+            // Pieces of growing odd sizes, so every piece starts at another alignment.
+            for (std::size_t done = 0, piece = 1; done < ours.size(); done += piece, piece = piece * 3 + 1)
+                kernel.crypt(ours.data() + done, static_cast<std::int32_t>(std::min(piece, ours.size() - done)), state);
+            EXPECT_EQ(ours, expected);
+        }
     }
 }
 

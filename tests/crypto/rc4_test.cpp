@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/rc4.h"
+#include "crypto/rc4_kernels.h"
 #include "crypto_test_util.h"
 #include "pattern.h"
 
@@ -74,11 +75,12 @@ TEST(Rc4, KeyScheduleLeavesAPermutationWithBothIndicesZero) {
 
 // Ways to cut a stream, as the sizes of the pieces in order. First two pieces
 // cut at every point, over lengths that cover the wrap of i through 255 at
-// every alignment of the eight-byte runs; then 20000 bytes in pieces of every
-// size from 1 to 37 in turn.
+// every alignment of the eight-byte runs, and a length over which the pieces
+// pass from the short-buffer kernel to the calibrated one and back; then 20000
+// bytes in pieces of every size from 1 to 37 in turn.
 std::vector<std::vector<std::size_t>> Cuttings() {
     std::vector<std::vector<std::size_t>> cuttings;
-    for (std::size_t length : {1, 9, 64, 300})
+    for (std::size_t length : {1, 9, 64, 300, 2 * rc4_kernels::kCalibratedFrom + 50})
         for (std::size_t k = 0; k <= length; ++k) cuttings.push_back({k, length - k});
     std::vector<std::size_t> pieces;
     for (std::size_t done = 0, size = 1; done < 20000; done += pieces.back(), size = size % 37 + 1)
@@ -162,6 +164,77 @@ TEST(Rc4, KeyLengthBelowOneReadsNoKeyAndActsAsAZeroByte) {
     for (std::int32_t length : {0, -5}) {
         Rc4State state = Keyed(nullptr, length);
         EXPECT_TRUE(SameState(state, expected)) << length;
+    }
+}
+
+// Textbook RC4, a byte at a time: the oracle the kernels are held to.
+void TextbookCrypt(std::uint8_t* data, std::size_t length, Rc4State& state) {
+    std::uint8_t* S = state.S;
+    for (std::size_t n = 0; n < length; ++n) {
+        state.i = static_cast<std::uint8_t>(state.i + 1);
+        state.j = static_cast<std::uint8_t>(state.j + S[state.i]);
+        std::swap(S[state.i], S[state.j]);
+        data[n] ^= S[static_cast<std::uint8_t>(S[state.i] + S[state.j])];
+    }
+}
+
+class Rc4Kernel : public testing::TestWithParam<rc4_kernels::NamedKernel> {};
+
+INSTANTIATE_TEST_SUITE_P(All, Rc4Kernel, testing::ValuesIn(rc4_kernels::kAll),
+                         [](const testing::TestParamInfo<rc4_kernels::NamedKernel>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_P(Rc4Kernel, KeystreamMatchesPublishedVectors) {
+    std::uint8_t key[32];
+    for (int n = 0; n < 32; ++n) key[n] = static_cast<std::uint8_t>(n + 1);
+    for (const KeystreamVector& vector : kRfc6229) {
+        SCOPED_TRACE(testing::Message() << vector.keyLength << "-byte key, offset " << vector.offset);
+        Rc4State state = Keyed(key, vector.keyLength);
+        std::vector<std::uint8_t> stream(4096 + 16, 0);
+        GetParam().crypt(stream.data(), static_cast<std::int32_t>(stream.size()), state);
+        EXPECT_EQ(ToHex(stream.data() + vector.offset, 16), vector.keystream);
+    }
+}
+
+// Every length up to past a wrap of i, from every alignment of i to the
+// eight-byte runs, into a buffer at an odd address.
+TEST_P(Rc4Kernel, EveryShortLengthFromEveryStartMatchesTheTextbook) {
+    const auto plain = vftest::PatternBytes(301);
+    for (std::size_t skip = 0; skip <= 9; ++skip) {
+        Rc4State start = Keyed(kKey20, sizeof kKey20);
+        Keystream(start, skip);
+        for (std::size_t length = 0; length <= 300; ++length) {
+            SCOPED_TRACE(testing::Message() << "after " << skip << " bytes, " << length << " bytes");
+            std::vector<std::uint8_t> data(plain.begin(), plain.end()), expected = data;
+            Rc4State state = start, reference = start;
+            GetParam().crypt(data.data() + 1, static_cast<std::int32_t>(length), state);
+            TextbookCrypt(expected.data() + 1, length, reference);
+            ASSERT_EQ(data, expected);
+            ASSERT_TRUE(SameState(state, reference));
+        }
+    }
+}
+
+// A long stream in pieces around the sizes where the loops change, the state
+// carried from piece to piece, for each key length the product and the
+// published vectors use and the extremes.
+TEST_P(Rc4Kernel, PiecesOfALongStreamMatchTheTextbookForEveryKeyLength) {
+    const std::size_t kPieces[] = {0, 1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 255, 256, 257, 1023, 1024, 1025, 3001};
+    for (std::int32_t keyLength : {1, 5, 8, 16, 20, 32, 256}) {
+        SCOPED_TRACE(testing::Message() << keyLength << "-byte key");
+        const auto key = vftest::PatternBytes(static_cast<std::size_t>(keyLength));
+        Rc4State state = Keyed(key.data(), keyLength), reference = state;
+        const auto plain = vftest::PatternBytes(8000);
+        std::vector<std::uint8_t> data = plain, expected = plain;
+        for (std::size_t done = 0, n = 0; done < plain.size(); ++n) {
+            const std::size_t piece = std::min(kPieces[(n * 7) % std::size(kPieces)], plain.size() - done);
+            GetParam().crypt(data.data() + done, static_cast<std::int32_t>(piece), state);
+            TextbookCrypt(expected.data() + done, piece, reference);
+            done += piece;
+            ASSERT_TRUE(SameState(state, reference)) << "after " << done << " bytes";
+        }
+        EXPECT_EQ(data, expected);
     }
 }
 
