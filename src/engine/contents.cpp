@@ -79,17 +79,24 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-// Where a pass's keystream comes from: the run's, made once for all its
-// files, and past its end a generator running ahead on a second thread.
+// Where a pass's keystream comes from. A file the run's keystream can hold
+// takes it from there, made once for all the run's files. A longer one takes
+// what is made already, and has the rest made ahead on a second thread while
+// it reads and writes, rather than waiting for it here.
 class PassKeystream {
 public:
-    PassKeystream(RunKeystream& run, std::uint64_t from, std::uint64_t to) : run_(run) {
-        if (to > kRunKeystreamCap) ahead_.emplace(run.key(), std::max(from, kRunKeystreamCap));
+    PassKeystream(RunKeystream& run, std::uint64_t from, std::uint64_t to)
+        : run_(run), runEnd_(std::max(from, to <= kRunKeystreamCap ? to : std::min(to, run.Made()))) {
+        if (to <= runEnd_) return;
+        if (runEnd_ == run.Made() && runEnd_ > 0)
+            ahead_.emplace(run.StateAtEnd());
+        else
+            ahead_.emplace(run.key(), runEnd_);
     }
     // Offsets come in order, each block right after the one before.
     void Apply(std::uint64_t offset, std::uint8_t* data, std::size_t length) {
-        if (offset < kRunKeystreamCap) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kRunKeystreamCap - offset));
+        if (offset < runEnd_) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, runEnd_ - offset));
             run_.Apply(offset, data, n);
             data += n;
             length -= n;
@@ -99,6 +106,7 @@ public:
 
 private:
     RunKeystream& run_;
+    std::uint64_t runEnd_;  // the pass takes the run's keystream before this offset
     std::optional<KeystreamAhead> ahead_;
 };
 
@@ -218,8 +226,9 @@ ContentsResult TransformContents(ExclusiveFile& file, const Keystream& keystream
     PassWatch watch{&user, length, true};
     PassEnd end = FilePass(file, keystream, journal).Run(0, length, watch, done);
     // On disk before anything names the file as transformed: a flush that
-    // fails is a write that failed.
-    if (end == PassEnd::Done && file.Flush() != FsStatus::Ok) end = PassEnd::Failed;
+    // fails is a write that failed. A journaled pass has flushed its last
+    // stretch already.
+    if (end == PassEnd::Done && !journal.store && file.Flush() != FsStatus::Ok) end = PassEnd::Failed;
     ContentsResult result = ContentsResult::Done;
     if (end != PassEnd::Done) {
         bool restored = RestorePass(file, keystream, journal, done, &user);

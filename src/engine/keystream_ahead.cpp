@@ -26,8 +26,14 @@ void KeyedAt(const KeyDigest& key, std::uint64_t offset, std::uint8_t* scratch, 
 
 }  // namespace
 
-KeystreamAhead::KeystreamAhead(const KeyDigest& key, std::uint64_t from)
-    : ring_(new std::uint8_t[kRingBytes]), generator_(&KeystreamAhead::Generate, this, &key, from) {}
+KeystreamAhead::KeystreamAhead(const KeyDigest& key, std::uint64_t from) : ring_(new std::uint8_t[kRingBytes]) {
+    KeyedAt(key, from, ring_.get(), start_);
+    generator_ = std::thread(&KeystreamAhead::Generate, this);
+}
+
+KeystreamAhead::KeystreamAhead(const Rc4State& state) : ring_(new std::uint8_t[kRingBytes]), start_(state) {
+    generator_ = std::thread(&KeystreamAhead::Generate, this);
+}
 
 KeystreamAhead::~KeystreamAhead() {
     {
@@ -39,9 +45,9 @@ KeystreamAhead::~KeystreamAhead() {
     SecureWipe(ring_.get(), kRingBytes);
 }
 
-void KeystreamAhead::Generate(const KeyDigest* key, std::uint64_t from) {
-    Rc4State state;
-    KeyedAt(*key, from, ring_.get(), state);
+void KeystreamAhead::Generate() {
+    Rc4State state = start_;
+    SecureWipe(start_);
     for (std::uint64_t chunk = 0;; ++chunk) {
         {
             std::unique_lock<std::mutex> lock(mutex_);

@@ -8,14 +8,16 @@
 #include <mutex>
 #include <thread>
 
+#include "crypto/rc4.h"
 #include "crypto/sha1.h"
 
 class KeystreamAhead {
 public:
-    // Starts generating from byte `from` of the key's keystream. The key is
-    // read by reference (no copy of it is left behind), so it must outlive
-    // this object.
+    // Starts generating from byte `from` of the key's keystream.
     KeystreamAhead(const KeyDigest& key, std::uint64_t from);
+    // Starts generating from `state`, which is where some earlier generation
+    // stopped: nothing before it is made again.
+    explicit KeystreamAhead(const Rc4State& state);
     // Stops the generator and wipes what it made.
     ~KeystreamAhead();
     KeystreamAhead(const KeystreamAhead&) = delete;
@@ -31,9 +33,10 @@ public:
     static constexpr std::size_t kChunks = 16;
 
 private:
-    void Generate(const KeyDigest* key, std::uint64_t from);
+    void Generate();
 
     std::unique_ptr<std::uint8_t[]> ring_;
+    Rc4State start_{};  // where generating starts; wiped once the generator has it
     std::mutex mutex_;
     std::condition_variable changed_;
     std::uint64_t made_ = 0;   // chunks generated, counted from the start

@@ -24,6 +24,9 @@ public:
     RunKeystream& operator=(const RunKeystream&) = delete;
 
     const KeyDigest& key() const { return key_; }
+    // How much is made so far, and the RC4 state where it ends.
+    std::uint64_t Made() const { return pieces_.size() * std::uint64_t{kPiece}; }
+    const Rc4State& StateAtEnd() const { return state_; }
     // XORs keystream bytes [offset, offset + length) into `data`, making
     // them first if no file of the run has needed them yet. The range must
     // end at or before kRunKeystreamCap.

@@ -92,26 +92,27 @@ TEST(RunKeystream, IsTheKeystreamWhereverItIsRead) {
     }
 }
 
-// A file longer than the run keeps of its keystream, then a short one: the
-// first crosses from the run's keystream to the one made as it goes, the
-// second reuses the run's.
+// A short file, one longer than the run keeps of its keystream, and a short
+// one again: the longer file takes what the first made and has the rest made
+// as it goes, from where the run's ends; the last reuses the run's.
 TEST(LongFile, PastTheRunsKeystreamAFileIsTransformedWholeAndTheNextReusesIt) {
     const KeyDigest key = TestKey();
     const PathString folder = PathString(1, kPathSeparator) + VF_PATH("sel");
-    const PathString paths[] = {folder + kPathSeparator + VF_PATH("a-longer"),
-                                folder + kPathSeparator + VF_PATH("b-short")};
+    const PathString paths[] = {folder + kPathSeparator + VF_PATH("a-short"),
+                                folder + kPathSeparator + VF_PATH("b-longer"),
+                                folder + kPathSeparator + VF_PATH("c-short")};
     std::string longer(kRunKeystreamCap + RunKeystream::kPiece + 777, '\0');
     for (std::size_t n = 0; n < longer.size(); ++n) longer[n] = static_cast<char>(n * 13 + n / 4096);
-    const std::string contents[] = {longer, longer.substr(100, 5000)};
+    const std::string contents[] = {longer.substr(7, 5000), longer, longer.substr(100, 70000)};
     FakeFileSystem fs;
     fs.AddFolder(folder);
-    for (int n = 0; n < 2; ++n) fs.AddFile(paths[n], contents[n]);
+    for (int n = 0; n < 3; ++n) fs.AddFile(paths[n], contents[n]);
     CountingUser user;
     std::vector<std::uint8_t> buffer(61440);
     TransformRun run(fs, user, key, buffer, true);
     EXPECT_TRUE(run.WalkPath(folder));
     run.Finish(false);
-    for (int n = 0; n < 2; ++n)
+    for (int n = 0; n < 3; ++n)
         EXPECT_TRUE(fs.Contents(paths[n] + kEncryptedSuffix) == vftest::Rc4Whole(key, contents[n])) << n;
 }
 
