@@ -1,14 +1,27 @@
 #include "engine/background_flush.h"
 
-BackgroundFlush::BackgroundFlush(ExclusiveFile& file) : file_(file), flusher_(&BackgroundFlush::Serve, this) {}
-
 BackgroundFlush::~BackgroundFlush() {
+    if (!flusher_.joinable()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         closing_ = true;
     }
     changed_.notify_all();
     flusher_.join();
+}
+
+void BackgroundFlush::Begin(ExclusiveFile& file) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!flusher_.joinable()) flusher_ = std::thread(&BackgroundFlush::Serve, this);
+    file_ = &file;
+    asked_ = ended_ = 0;
+    failed_ = false;
+}
+
+void BackgroundFlush::End() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return ended_ >= asked_; });
+    file_ = nullptr;
 }
 
 std::uint64_t BackgroundFlush::Ask() {
@@ -39,8 +52,9 @@ void BackgroundFlush::Serve() {
         if (ended_ == asked_) return;  // closing, with nothing left to flush
         // One flush covers every write before it, however many were asked for meanwhile.
         std::uint64_t covers = asked_;
+        ExclusiveFile* file = file_;
         lock.unlock();
-        bool ok = file_.Flush() == FsStatus::Ok;
+        bool ok = file->Flush() == FsStatus::Ok;
         lock.lock();
         ended_ = covers;
         failed_ = failed_ || !ok;

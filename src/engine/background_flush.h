@@ -1,7 +1,7 @@
 #pragma once
 // The checkpoint flushes of a long pass, taken one after another on a thread
 // of their own: the pass reads, records and writes its next stretch while
-// the disk takes the last one.
+// the disk takes the last one. One thread serves a whole run, file after file.
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -11,11 +11,16 @@
 
 class BackgroundFlush {
 public:
-    explicit BackgroundFlush(ExclusiveFile& file);
-    // Waits for every flush asked for: none outlives the pass.
+    BackgroundFlush() = default;
     ~BackgroundFlush();
     BackgroundFlush(const BackgroundFlush&) = delete;
     BackgroundFlush& operator=(const BackgroundFlush&) = delete;
+
+    // Flushes `file` from now on, counting from 0 again.
+    void Begin(ExclusiveFile& file);
+    // Waits for every flush asked for, whatever came of them, and lets the
+    // file go: none outlives the pass.
+    void End();
 
     // Asks for one more flush, of everything written so far; returns its
     // number, counted from 1.
@@ -28,12 +33,12 @@ public:
 private:
     void Serve();
 
-    ExclusiveFile& file_;
     std::mutex mutex_;
     std::condition_variable changed_;
+    ExclusiveFile* file_ = nullptr;
     std::uint64_t asked_ = 0;
     std::uint64_t ended_ = 0;
     bool failed_ = false;
     bool closing_ = false;
-    std::thread flusher_;
+    std::thread flusher_;  // started by the first Begin
 };

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
-Checkpoints::Checkpoints(ExclusiveFile& file, const JournalContext& journal, bool inBackground)
-    : file_(file), journal_(journal) {
-    if (inBackground) flush_.emplace(file);
+Checkpoints::Checkpoints(ExclusiveFile& file, const JournalContext& journal, BackgroundFlush* background)
+    : file_(file), journal_(journal), flush_(background) {
+    if (flush_) flush_->Begin(file);
+}
+
+Checkpoints::~Checkpoints() {
+    if (flush_) flush_->End();
 }
 
 bool Checkpoints::Before(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch) {

@@ -5,7 +5,6 @@
 // and its record keeps every stretch in flight whose flush has not ended.
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -14,7 +13,12 @@
 
 class Checkpoints {
 public:
-    Checkpoints(ExclusiveFile& file, const JournalContext& journal, bool inBackground);
+    // With `background`, flushes go to it; without, each is taken in turn.
+    Checkpoints(ExclusiveFile& file, const JournalContext& journal, BackgroundFlush* background);
+    // Waits for the flushes asked for, however the pass ended.
+    ~Checkpoints();
+    Checkpoints(const Checkpoints&) = delete;
+    Checkpoints& operator=(const Checkpoints&) = delete;
 
     // Records [start, end) as in flight, reading it through `scratch`.
     bool Before(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch);
@@ -39,7 +43,7 @@ private:
 
     ExclusiveFile& file_;
     const JournalContext& journal_;
-    std::optional<BackgroundFlush> flush_;
+    BackgroundFlush* flush_;
     Unflushed current_;
     std::deque<Unflushed> unflushed_;  // oldest first
 };

@@ -10,7 +10,6 @@
 
 #include "crypto/rc4.h"
 #include "crypto/wipe.h"
-#include "engine/beside.h"
 #include "engine/checkpoints.h"
 #include "engine/keystream_ahead.h"
 #include "engine/run_user.h"
@@ -120,7 +119,7 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& wat
     TurnsAcross turns;
     turns.Reached(from);
     PassEnd end = PassEnd::Failed;
-    RunBeside([&] { end = RunBlocks(from, to, watch, turns, done); }, [&] { turns.Turn(watch); });
+    keystream_.threads.blocks.Run([&] { end = RunBlocks(from, to, watch, turns, done); }, [&] { turns.Turn(watch); });
     if (watch.size) watch.user->ShowProgress(done, watch.size);
     return end;
 }
@@ -141,7 +140,7 @@ PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatc
     std::size_t block = buffer.size();
     if (journal_.store && block >= kJournalSector) block -= block % kJournalSector;
     std::optional<Checkpoints> checkpoints;
-    if (journal_.store) checkpoints.emplace(file_, journal_, longPass);
+    if (journal_.store) checkpoints.emplace(file_, journal_, longPass ? &keystream_.threads.flushes : nullptr);
 
     done = from;
     PassEnd end = PassEnd::Done;

@@ -9,6 +9,8 @@
 
 #include "crypto/sha1.h"
 #include "crypto/rc4.h"
+#include "engine/background_flush.h"
+#include "engine/beside.h"
 #include "engine/file_system.h"
 #include "engine/journal.h"
 #include "engine/run_keystream.h"
@@ -16,10 +18,17 @@
 class BlockTurns;
 class RunUser;
 
+// The threads a long pass runs on, kept for the run.
+struct PassThreads {
+    Beside blocks;            // its reads and writes, when a user watches
+    BackgroundFlush flushes;  // its checkpoint flushes
+};
+
 // What every file of a run is transformed with.
 struct Keystream {
     RunKeystream& run;               // made once for the run's files
     std::span<std::uint8_t> buffer;  // one block
+    PassThreads& threads;
 };
 
 // How far apart the checkpoints of a long file are: each flushes the file and

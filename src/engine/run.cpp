@@ -7,7 +7,11 @@
 
 TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
                            bool encrypt)
-    : fileSystem_(fileSystem), user_(user), runKeystream_(key), keystream_{runKeystream_, buffer}, encrypt_(encrypt) {}
+    : fileSystem_(fileSystem),
+      user_(user),
+      runKeystream_(key),
+      keystream_{runKeystream_, buffer, passThreads_},
+      encrypt_(encrypt) {}
 
 bool TransformRun::GoOn(Question question, const PathString& path) { return user_.Ask(question, path) == Answer::Yes; }
 

@@ -77,6 +77,7 @@ private:
     FileSystem& fileSystem_;
     RunUser& user_;
     RunKeystream runKeystream_;
+    PassThreads passThreads_;
     Keystream keystream_;
     bool encrypt_;
     JournalStore* journal_ = nullptr;

@@ -25,15 +25,19 @@ KeyDigest TestKey() {
     return key;
 }
 
-TEST(RunBeside, TheCallerTakesTurnsWhileTheWorkBlocksAndGetsBackWhatItThrows) {
-    std::atomic<int> turns{0};
-    RunBeside(
-        [&] {
-            while (turns < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        },
-        [&] { ++turns; });
-    EXPECT_GE(turns, 3);
-    EXPECT_THROW(RunBeside([] { throw std::runtime_error("disk gone"); }, [] {}), std::runtime_error);
+// One thread serves piece after piece of work, the last after one threw.
+TEST(Beside, TheCallerTakesTurnsWhileTheWorkBlocksAndGetsBackWhatItThrows) {
+    Beside beside;
+    for (int round = 0; round < 2; ++round) {
+        std::atomic<int> turns{0};
+        beside.Run(
+            [&] {
+                while (turns < 3) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            },
+            [&] { ++turns; });
+        EXPECT_GE(turns, 3);
+        EXPECT_THROW(beside.Run([] { throw std::runtime_error("disk gone"); }, [] {}), std::runtime_error);
+    }
 }
 
 // From offset 0 and from part-way, over more than the generator's whole ring
