@@ -1,6 +1,7 @@
 #pragma once
 // What the engine needs of a file system, and nothing more. Implemented for
-// Win32 (platform/win32_file_system) and by a fake one in the tests, which
+// Win32 and POSIX (platform/win32_file_system, platform/posix_file_system)
+// and by a fake one in the tests, which
 // can hold what a test machine cannot make: junctions, symbolic links, cloud
 // placeholders, faults.
 #include <compare>

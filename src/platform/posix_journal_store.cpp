@@ -1,0 +1,238 @@
+#include "platform/posix_journal_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <cstdlib>
+
+#include "platform/posix_file_system.h"
+
+namespace {
+
+constexpr const char* kSuffixes[2] = {".a.vfj", ".b.vfj"};
+constexpr std::string_view kFirstSuffix = ".a.vfj";
+
+bool ReadWhole(int fd, std::vector<std::uint8_t>& bytes) {
+    struct stat status;
+    if (fstat(fd, &status) != 0 || status.st_size > (64 << 20)) return false;
+    bytes.resize(static_cast<std::size_t>(status.st_size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        ssize_t read = pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got));
+        if (read < 0 && errno == EINTR) continue;
+        if (read <= 0) return false;
+        got += static_cast<std::size_t>(read);
+    }
+    return true;
+}
+
+bool WriteWhole(int fd, const std::vector<std::uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t wrote = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+// The newest whole record of a pair, or false. One with no path marks a
+// pair whose file was made whole.
+bool NewestOf(const std::vector<std::uint8_t> (&bytes)[2], JournalRecord& newest) {
+    bool found = false;
+    for (const std::vector<std::uint8_t>& one : bytes) {
+        JournalRecord record;
+        if (!DecodeRecord(one, record) || (found && record.sequence <= newest.sequence)) continue;
+        newest = std::move(record);
+        found = true;
+    }
+    return found;
+}
+
+// The second file goes first: a pair is listed by its first, whose lock
+// guards the deletion.
+void DeletePair(const std::string& base) {
+    unlink((base + kSuffixes[1]).c_str());
+    unlink((base + kSuffixes[0]).c_str());
+}
+
+bool LockExclusive(int fd, bool wait) {
+    while (flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+// Whether `path` still names the file open as `fd`: another run may have
+// deleted it before the lock was taken.
+bool StillNamed(int fd, const std::string& path) {
+    struct stat open, named;
+    return fstat(fd, &open) == 0 && lstat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
+// `folder` and any folder above it that is missing, each private to the user.
+bool MakeFolders(const std::string& folder) {
+    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        std::string part = folder.substr(0, end);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (end == std::string::npos) break;
+    }
+    struct stat status;
+    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return home;
+    const passwd* user = getpwuid(getuid());
+    return user && user->pw_dir && user->pw_dir[0] == '/' ? user->pw_dir : "";
+}
+
+}  // namespace
+
+std::string DefaultJournalFolder() {
+    // A relative XDG_STATE_HOME is to be ignored.
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return std::string(state) + "/veilfold/journal";
+    std::string home = HomeFolder();
+    return home.empty() ? "" : home + "/.local/state/veilfold/journal";
+}
+
+PosixJournalStore::PosixJournalStore(std::string folder) : folder_(std::move(folder)) {}
+
+PosixJournalStore::~PosixJournalStore() {
+    for (auto& [path, pair] : left_) close(pair.lock);
+    if (files_[0] < 0) return;
+    // A pair that still holds a record stays for the next run to finish;
+    // an empty one goes while it is still locked.
+    if (holding_.empty()) DeletePair(base_);
+    for (int fd : files_) close(fd);
+}
+
+bool PosixJournalStore::OpenPair() {
+    if (files_[0] >= 0) return true;
+    if (folder_.empty() || !MakeFolders(folder_)) return false;
+    // Named after this process and the moment: no two live runs share a pair.
+    static std::atomic<unsigned> s_runs;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        char name[64];
+        std::snprintf(name, sizeof name, "%08lx-%016llx-%08x", static_cast<unsigned long>(getpid()),
+                      static_cast<unsigned long long>(now.tv_sec) * 1000000000ULL + now.tv_nsec, ++s_runs);
+        std::string base = folder_ + "/" + name;
+        for (int n = 0; n < 2; ++n)
+            files_[n] = open((base + kSuffixes[n]).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        // Until it is locked, another run may take the new pair for an ended
+        // one's and delete it.
+        bool held = files_[0] >= 0 && files_[1] >= 0 && LockExclusive(files_[0], true) &&
+                    StillNamed(files_[0], base + kSuffixes[0]) && StillNamed(files_[1], base + kSuffixes[1]);
+        // The pair's names are durable before its first record.
+        if (held && SyncFolder(folder_)) {
+            base_ = base;
+            return true;
+        }
+        for (int& fd : files_) {
+            if (fd >= 0) close(fd);
+            fd = -1;
+        }
+        DeletePair(base);
+    }
+    return false;
+}
+
+bool PosixJournalStore::Truncate() {
+    bool ok = true;
+    for (int fd : files_) ok = ftruncate(fd, 0) == 0 && SyncFile(fd) && ok;
+    return ok;
+}
+
+bool PosixJournalStore::Write(const JournalRecord& record) {
+    if (!OpenPair()) return false;
+    // A record of another file replaces none: the pair holds one at a time.
+    if (!record.path.empty() && record.path != holding_ && !holding_.empty() && !Truncate()) return false;
+    JournalRecord numbered = record;
+    numbered.sequence = ++sequence_;
+    std::vector<std::uint8_t> bytes = EncodeRecord(numbered);
+    int fd = files_[next_];
+    next_ = 1 - next_;
+    // The size too: a record reads as whole only at its exact length.
+    if (!WriteWhole(fd, bytes) || ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || !SyncFile(fd)) return false;
+    holding_ = record.path;
+    // This run's record now speaks for the file: an ended run's goes.
+    Release(record.path);
+    return true;
+}
+
+void PosixJournalStore::Clear(const PathString& path) {
+    // A record with no path says "nothing in hand": one write and sync,
+    // where emptying both files would take two.
+    if (path == holding_ && Write(JournalRecord{})) holding_.clear();
+    Release(path);
+}
+
+void PosixJournalStore::Release(const PathString& path) {
+    auto [first, last] = left_.equal_range(path);
+    for (auto left = first; left != last; ++left) {
+        DeletePair(left->second.base);
+        close(left->second.lock);
+    }
+    left_.erase(first, last);
+}
+
+std::vector<JournalRecord> PosixJournalStore::Unfinished() {
+    std::vector<JournalRecord> unfinished;
+    // Pairs taken by an earlier call are looked at afresh.
+    for (auto& [path, pair] : left_) close(pair.lock);
+    left_.clear();
+    if (folder_.empty()) return unfinished;
+    std::vector<std::string> bases;
+    if (DIR* listing = opendir(folder_.c_str())) {
+        while (const dirent* entry = readdir(listing)) {
+            std::string_view name = entry->d_name;
+            if (name.size() > kFirstSuffix.size() && name.ends_with(kFirstSuffix))
+                bases.push_back(folder_ + "/" + std::string(name.substr(0, name.size() - kFirstSuffix.size())));
+        }
+        closedir(listing);
+    }
+    for (const std::string& base : bases) {
+        if (base == base_) continue;
+        std::string first = base + kSuffixes[0];
+        int lock = open(first.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (lock < 0) continue;
+        // Locked: a live run's. Held from here on, no other run finishes it.
+        if (!LockExclusive(lock, false) || !StillNamed(lock, first)) {
+            close(lock);
+            continue;
+        }
+        std::vector<std::uint8_t> bytes[2];
+        bool read = ReadWhole(lock, bytes[0]);
+        int second = open((base + kSuffixes[1]).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (second >= 0) {
+            read = ReadWhole(second, bytes[1]) && read;
+            close(second);
+        }
+        if (!read) {  // not deleted: what could not be read now may be later
+            close(lock);
+            continue;
+        }
+        JournalRecord record;
+        if (!NewestOf(bytes, record) || record.path.empty()) {
+            DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
+            close(lock);
+            continue;
+        }
+        left_.emplace(record.path, LeftPair{base, lock});
+        unfinished.push_back(std::move(record));
+    }
+    return unfinished;
+}
