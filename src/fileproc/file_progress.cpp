@@ -7,6 +7,8 @@
 
 namespace {
 
+void SetBar(int percent) { SendMessageA(g_hwndProgressBar, PBM_SETPOS, static_cast<WPARAM>(percent), 0); }
+
 // done / size in percent, rounded to the nearest integer; 100 when done >= size.
 int ProgressPercent(ULONGLONG done, ULONGLONG size) {
     if (done >= size) return 100;
@@ -19,52 +21,15 @@ int ProgressPercent(ULONGLONG done, ULONGLONG size) {
     return static_cast<int>((done * 100 + size / 2) / size);
 }
 
-// What the window is to show, and what it shows.
-struct View {
-    HWND window = nullptr;  // the progress window painted last
-    ULONGLONG paintedAt = 0;
-    std::wstring name;
-    bool nameChanged = false;
-    int percent = 0;
-    int shownPercent = -1;
-};
-
-View g_view;
-unsigned g_repaintMs = kProgressRepaintMs;
-
-void Paint(bool now) {
-    if (!g_hwndProgress) return;
-    ULONGLONG tick = GetTickCount64();
-    bool newWindow = g_view.window != g_hwndProgress;
-    if (!now && !newWindow && tick - g_view.paintedAt < g_repaintMs) return;
-    if (newWindow) g_view.shownPercent = -1;
-    if (g_view.nameChanged || newWindow) SetDlgItemTextW(g_hwndProgress, IDC_FILENAME, g_view.name.c_str());
-    if (g_view.percent != g_view.shownPercent)
-        SendMessageA(g_hwndProgressBar, PBM_SETPOS, static_cast<WPARAM>(g_view.percent), 0);
-    g_view.window = g_hwndProgress;
-    g_view.paintedAt = tick;
-    g_view.nameChanged = false;
-    g_view.shownPercent = g_view.percent;
-}
-
 }  // namespace
 
 void ShowProgressFile(const std::wstring& path) {
     if (!g_hwndProgress) return;
-    g_view.name = path;
-    g_view.nameChanged = true;
-    g_view.percent = 0;
-    // With every change shown, a new name always sets the bar to 0 too.
-    if (g_repaintMs == 0) g_view.shownPercent = -1;
-    Paint(false);
+    SetDlgItemTextW(g_hwndProgress, IDC_FILENAME, path.c_str());
+    SetBar(0);
 }
 
 void ShowProgressPercent(ULONGLONG done, ULONGLONG size) {
     if (!g_hwndProgress) return;
-    g_view.percent = ProgressPercent(done, size);
-    Paint(false);
+    SetBar(ProgressPercent(done, size));
 }
-
-void ShowProgressNow() { Paint(true); }
-
-void SetProgressRepaintInterval(unsigned milliseconds) { g_repaintMs = milliseconds; }
