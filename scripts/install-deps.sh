@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ pkg-config
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  googletest libgtest-dev libbenchmark-dev libssl-dev
+  googletest libgtest-dev libbenchmark-dev libssl-dev libcli11-dev
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
   python3 python3-pefile python3-cryptography
   nsis osslsigncode openssl clang-format

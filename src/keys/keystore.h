@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "crypto/check_value.h"
 #include "crypto/sha1.h"
 
 // True on the NT family, where the key may be retained until shutdown.
 BOOL IsWindowsNT();
-
-// SHA-1 of the password followed by the 40-character text form of its key.
-KeyDigest ComputeCheckValue(const char* password, std::uint32_t length, const KeyDigest& key);
 
 // g_Key := SHA-1(password); g_CheckValue := its check value. Always TRUE.
 BOOL DeriveKeys(const char* password);

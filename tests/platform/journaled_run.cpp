@@ -80,14 +80,14 @@ KeyDigest DigestOf(const char* text) {
 KeyDigest KillTestKey() { return DigestOf("killed part way"); }
 KeyDigest KillTestFingerprint() { return DigestOf("the check value"); }
 
-void RunJournaled(const std::string& file, const std::string& journalFolder, std::uint64_t killAtByte) {
+void RunJournaled(const std::string& file, const std::string& journalFolder, std::uint64_t killAtByte,
+                  const KeyDigest& key, const KeyDigest& fingerprint) {
     KillingFileSystem fileSystem(killAtByte);
     PosixJournalStore journal(journalFolder);
     ScriptedUser user;
-    KeyDigest key = KillTestKey();
     std::vector<std::uint8_t> buffer(kKillBlock);
     TransformRun run(fileSystem, user, key, buffer, true);
-    run.UseJournal(journal, KillTestFingerprint(), kKillStretch);
+    run.UseJournal(journal, fingerprint, kKillStretch);
     run.WalkPath(file);
     run.Finish(false);
 }

@@ -17,6 +17,7 @@ KeyDigest KillTestFingerprint();
 // Encrypts `file` with its journal in `journalFolder`; with `killAtByte`,
 // the process is killed (SIGKILL) once that many bytes of the file have
 // been written, a write that passes it cut short there.
-void RunJournaled(const std::string& file, const std::string& journalFolder, std::uint64_t killAtByte);
+void RunJournaled(const std::string& file, const std::string& journalFolder, std::uint64_t killAtByte,
+                  const KeyDigest& key = KillTestKey(), const KeyDigest& fingerprint = KillTestFingerprint());
 
 }  // namespace vftest

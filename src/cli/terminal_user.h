@@ -1,0 +1,51 @@
+#pragma once
+// The engine's user on a terminal: questions asked on /dev/tty, or answered
+// by --yes / --no, or, with neither a terminal nor a flag, the safe answer
+// (No to a confirmation: the file is left as it is and reported; Yes to
+// "go on with the next file?" after a failure, which is reported too).
+// Every failure and every file left as it was goes to stderr with its path.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/run_user.h"
+
+enum class Answers { Ask, AllYes, AllNo };
+
+class TerminalUser final : public RunUser {
+public:
+    TerminalUser(Answers answers, bool progress);
+    ~TerminalUser() override;
+    TerminalUser(const TerminalUser&) = delete;
+    TerminalUser& operator=(const TerminalUser&) = delete;
+
+    Answer Ask(Question question, const PathString& path) override;
+    bool Cancelled() override;
+    bool CancelledDuringFile() override { return Cancelled(); }
+    void ShowFile(const PathString& path) override;
+    void ShowProgress(std::uint64_t done, std::uint64_t size) override;
+    void ReportPassedOver(const std::vector<PassedOver>& items) override;
+
+    // True when some file was skipped, failed or left unfinished.
+    bool SomethingLeft() const { return somethingLeft_; }
+    void ClearProgressLine();
+
+private:
+    Answer Prompt(const std::string& text, bool cancelToo);
+
+    Answers answers_;
+    std::FILE* tty_ = nullptr;
+    bool progress_;
+    bool somethingLeft_ = false;
+    bool lineShown_ = false;
+    PathString file_;
+    std::uint64_t bytesBefore_ = 0;  // of the files before the one in hand
+    std::uint64_t fileDone_ = 0;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastShown_;
+};
+
+// Ctrl-C stops the run between blocks, the file in hand put back or
+// finished as the engine sees fit, rather than killing the process.
+void CatchInterrupt();
