@@ -14,26 +14,8 @@
 #include "engine/keystream_ahead.h"
 #include "engine/run_user.h"
 
-namespace {
-
-void KeyFreshState(const KeyDigest& key, Rc4State& state) {
-    std::uint8_t bytes[kKeyDigestBytes];
-    KeyDigestToBytes(key, bytes);
-    Rc4Init(bytes, sizeof bytes, state);
-    SecureWipe(bytes);
-}
-
-}  // namespace
-
 void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& state) {
-    KeyFreshState(keystream.run.key(), state);
-    std::uint8_t* scratch = keystream.buffer.data();
-    while (offset > 0) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(offset, keystream.buffer.size()));
-        std::memset(scratch, 0, n);
-        Rc4Crypt(scratch, static_cast<std::int32_t>(n), state);
-        offset -= n;
-    }
+    Rc4StateAt(keystream.run.key(), offset, keystream.buffer, state);
 }
 
 FilePass::FilePass(ExclusiveFile& file, const Keystream& keystream, const JournalContext& journal)

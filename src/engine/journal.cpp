@@ -127,3 +127,14 @@ bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record)
     for (std::uint32_t& hash : record.stretchHashes) ok = ok && in.U32(hash);
     return ok && in.at() == bytes.size() - 4;
 }
+
+bool NewestRecord(const std::vector<std::uint8_t> (&copies)[2], JournalRecord& newest) {
+    bool found = false;
+    for (const std::vector<std::uint8_t>& one : copies) {
+        JournalRecord record;
+        if (!DecodeRecord(one, record) || (found && record.sequence <= newest.sequence)) continue;
+        newest = std::move(record);
+        found = true;
+    }
+    return found;
+}

@@ -33,6 +33,10 @@ struct JournalRecord {
 std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record);
 bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record);
 
+// The newest whole record of a store's pair of copies, or false when neither
+// reads back whole. One with no path marks a pair whose file was made whole.
+bool NewestRecord(const std::vector<std::uint8_t> (&copies)[2], JournalRecord& newest);
+
 // A fast hash of one sector's bytes: tells the sector's two states apart.
 std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length);
 

@@ -11,23 +11,10 @@ namespace {
 
 constexpr std::size_t kRingBytes = KeystreamAhead::kChunk * KeystreamAhead::kChunks;
 
-void KeyedAt(const KeyDigest& key, std::uint64_t offset, std::uint8_t* scratch, Rc4State& state) {
-    std::uint8_t bytes[kKeyDigestBytes];
-    KeyDigestToBytes(key, bytes);
-    Rc4Init(bytes, sizeof bytes, state);
-    SecureWipe(bytes);
-    while (offset > 0) {
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(offset, KeystreamAhead::kChunk));
-        std::memset(scratch, 0, n);
-        Rc4Crypt(scratch, static_cast<std::int32_t>(n), state);
-        offset -= n;
-    }
-}
-
 }  // namespace
 
 KeystreamAhead::KeystreamAhead(const KeyDigest& key, std::uint64_t from) : ring_(new std::uint8_t[kRingBytes]) {
-    KeyedAt(key, from, ring_.get(), start_);
+    Rc4StateAt(key, from, {ring_.get(), kChunk}, start_);
     generator_ = std::thread(&KeystreamAhead::Generate, this);
 }
 

@@ -11,12 +11,7 @@ RunKeystream::~RunKeystream() {
 }
 
 void RunKeystream::MakeUpTo(std::uint64_t end) {
-    if (pieces_.empty()) {
-        std::uint8_t bytes[kKeyDigestBytes];
-        KeyDigestToBytes(key_, bytes);
-        Rc4Init(bytes, sizeof bytes, state_);
-        SecureWipe(bytes);
-    }
+    if (pieces_.empty()) Rc4StateAt(key_, 0, {}, state_);
     while (pieces_.size() * std::uint64_t{kPiece} < end) {
         auto piece = std::make_unique<std::uint8_t[]>(kPiece);  // zeroed: RC4 over zeros is the keystream
         Rc4Crypt(piece.get(), static_cast<std::int32_t>(kPiece), state_);
@@ -33,6 +28,19 @@ void RunKeystream::Apply(std::uint64_t offset, std::uint8_t* data, std::size_t l
         data += n;
         offset += n;
         length -= n;
+    }
+}
+
+void Rc4StateAt(const KeyDigest& key, std::uint64_t offset, std::span<std::uint8_t> scratch, Rc4State& state) {
+    std::uint8_t bytes[kKeyDigestBytes];
+    KeyDigestToBytes(key, bytes);
+    Rc4Init(bytes, sizeof bytes, state);
+    SecureWipe(bytes);
+    while (offset > 0) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(offset, scratch.size()));
+        std::memset(scratch.data(), 0, n);
+        Rc4Crypt(scratch.data(), static_cast<std::int32_t>(n), state);
+        offset -= n;
     }
 }
 

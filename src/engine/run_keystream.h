@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "crypto/rc4.h"
@@ -43,6 +44,11 @@ private:
     std::vector<std::unique_ptr<std::uint8_t[]>> pieces_;
     Rc4State state_{};  // where the last piece ended
 };
+
+// The RC4 state of `key` positioned `offset` bytes into its keystream,
+// skipping there through `scratch` (any size, but not empty when `offset` is
+// not 0).
+void Rc4StateAt(const KeyDigest& key, std::uint64_t offset, std::span<std::uint8_t> scratch, Rc4State& state);
 
 // data[n] ^= keystream[n] for n < length.
 void XorInto(std::uint8_t* data, const std::uint8_t* keystream, std::size_t length);

@@ -45,19 +45,6 @@ bool WriteWhole(int fd, const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-// The newest whole record of a pair, or false. One with no path marks a
-// pair whose file was made whole.
-bool NewestOf(const std::vector<std::uint8_t> (&bytes)[2], JournalRecord& newest) {
-    bool found = false;
-    for (const std::vector<std::uint8_t>& one : bytes) {
-        JournalRecord record;
-        if (!DecodeRecord(one, record) || (found && record.sequence <= newest.sequence)) continue;
-        newest = std::move(record);
-        found = true;
-    }
-    return found;
-}
-
 // The second file goes first: a pair is listed by its first, whose lock
 // guards the deletion.
 void DeletePair(const std::string& base) {
@@ -226,7 +213,7 @@ std::vector<JournalRecord> PosixJournalStore::Unfinished() {
             continue;
         }
         JournalRecord record;
-        if (!NewestOf(bytes, record) || record.path.empty()) {
+        if (!NewestRecord(bytes, record) || record.path.empty()) {
             DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
             close(lock);
             continue;

@@ -18,19 +18,6 @@ bool ReadWhole(HANDLE file, std::vector<std::uint8_t>& bytes) {
            (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
 }
 
-// The newest whole record of a pair, or false. One with no path marks a
-// pair whose file was made whole.
-bool NewestOf(const std::vector<std::uint8_t> (&bytes)[2], JournalRecord& newest) {
-    bool found = false;
-    for (const std::vector<std::uint8_t>& one : bytes) {
-        JournalRecord record;
-        if (!DecodeRecord(one, record) || (found && record.sequence <= newest.sequence)) continue;
-        newest = std::move(record);
-        found = true;
-    }
-    return found;
-}
-
 void DeletePair(const std::wstring& base) {
     for (const wchar_t* suffix : kSuffixes) DeleteFileW(ExtendedPath(base + suffix).c_str());
 }
@@ -147,7 +134,7 @@ std::vector<JournalRecord> Win32JournalStore::Unfinished() {
         }
         if (!free) continue;
         JournalRecord record;
-        if (!NewestOf(bytes, record) || record.path.empty()) {
+        if (!NewestRecord(bytes, record) || record.path.empty()) {
             DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
             continue;
         }

@@ -75,6 +75,16 @@ protected:
         fs_.AddFile(kFile, plain_);
     }
 
+    // A fresh file whose run is killed at its `crashAt`-th write; with
+    // `power` (a seed), the power fails as well.
+    void KillAt(int crashAt, int power) {
+        FreshFile();
+        fs_.CrashAtWrite(crashAt);
+        ScriptedUser killed;
+        RunUntilKilled(killed);
+        if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+    }
+
     FakeFileSystem fs_;
     FakeJournal journal_;
     KeyDigest key_;
@@ -118,11 +128,7 @@ TEST_F(JournalTest, AFileKilledAnywhereInItsTransformIsFinishedByTheNextCommand)
     for (int crashAt = 1; crashAt <= 11; ++crashAt) {
         for (int power : {0, 1, 2}) {  // kept; lost (seed 1); lost (seed 2)
             SCOPED_TRACE(testing::Message() << "write " << crashAt << ", power " << power);
-            FreshFile();
-            fs_.CrashAtWrite(crashAt);
-            ScriptedUser killed;
-            RunUntilKilled(killed);
-            if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+            KillAt(crashAt, power);
             ASSERT_EQ(journal_.records.size(), 1u);
 
             ScriptedUser user = Recover(fingerprint_);
@@ -146,11 +152,7 @@ TEST_F(JournalTest, ALongFileKilledAnywhereIsFinishedByTheNextCommand) {
     for (int crashAt = 1; crashAt <= writes; ++crashAt) {
         int power = crashAt % 3;  // kept, lost (seed 1), lost (seed 2), in turn
         SCOPED_TRACE(testing::Message() << "write " << crashAt << ", power " << power);
-        FreshFile();
-        fs_.CrashAtWrite(crashAt);
-        ScriptedUser killed;
-        RunUntilKilled(killed);
-        if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+        KillAt(crashAt, power);
 
         Recover(fingerprint_);
         EXPECT_FALSE(fs_.Exists(kFile));
