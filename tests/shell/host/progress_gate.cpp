@@ -38,6 +38,16 @@ BOOL CALLBACK FindProgressWindow(HWND window, LPARAM param) {
     return FALSE;
 }
 
+// What the run's thread answers while a gate keeps it: sent messages and
+// paints, never posted input, which waits for the run's own pump.
+constexpr DWORD kAnswered = QS_SENDMESSAGE | QS_PAINT;
+
+void AnswerWaitingMessages() {
+    MSG message;
+    for (int i = 0; i < kMaxMessagesPerPoll && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
+        DispatchMessageA(&message);
+}
+
 }  // namespace
 
 ProgressGate::ProgressGate() : resume_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
@@ -83,28 +93,43 @@ LRESULT CALLBACK ProgressGate::FileNameProc(HWND control, UINT message, WPARAM w
 }
 
 void ProgressGate::OnFileShown(const std::string& path) {
+    DWORD shown = GetTickCount();
+    bool hold = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         filesShown_.push_back(path);
-        if (!holdEachFile_) return;
-        holding_ = true;
-        ++holds_;
-        heldPath_ = path;
-        changed_.notify_all();
+        hold = holdEachFile_;
+        if (hold) {
+            holding_ = true;
+            ++holds_;
+            heldPath_ = path;
+            changed_.notify_all();
+        }
     }
-    HoldUntilResumed();
+    if (hold) HoldUntilResumed();
+    Linger(shown);
 }
 
 void ProgressGate::HoldUntilResumed() {
     DWORD start = GetTickCount();
-    while (MsgWaitForMultipleObjects(1, &resume_, FALSE, kPollMs, QS_SENDMESSAGE | QS_PAINT) != WAIT_OBJECT_0) {
-        MSG message;
-        for (int i = 0; i < kMaxMessagesPerPoll && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
-            DispatchMessageA(&message);
+    while (MsgWaitForMultipleObjects(1, &resume_, FALSE, kPollMs, kAnswered) != WAIT_OBJECT_0) {
+        AnswerWaitingMessages();
         if (GetTickCount() - start > kHoldLimitMs) break;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     holding_ = false;
+}
+
+void ProgressGate::Linger(DWORD since) {
+    DWORD linger = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        linger = lingerMs_;
+    }
+    for (DWORD elapsed; (elapsed = GetTickCount() - since) < linger;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, linger - elapsed, kAnswered);
+        AnswerWaitingMessages();
+    }
 }
 
 void ProgressGate::OnWindowGone() {
@@ -132,6 +157,11 @@ std::optional<std::string> ProgressGate::WaitHeld(DWORD timeoutMs) {
 void ProgressGate::Resume() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (holding_) SetEvent(resume_);
+}
+
+void ProgressGate::LingerAtEachFile(DWORD ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lingerMs_ = ms;
 }
 
 void ProgressGate::RunFree() {

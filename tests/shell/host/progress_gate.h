@@ -38,6 +38,13 @@ public:
     void Resume();   // on to the next file start
     void RunFree();  // no more holds
 
+    // Any thread. From now on each file stays shown for at least `ms` (the
+    // run waits, answering messages), as it would for a user's eye. The
+    // window repaints only so often, so a file that passes quicker than that
+    // can hide the next one; a linger longer than the repaint interval makes
+    // the window show every file of the run.
+    void LingerAtEachFile(DWORD ms);
+
     HWND Window() const;                          // the current progress window, or null
     int WindowsSeen() const;                      // progress windows opened so far
     std::vector<std::string> FilesShown() const;  // every path the window showed, in order
@@ -48,6 +55,7 @@ private:
     void OnFileShown(const std::string& path);
     void OnWindowGone();
     void HoldUntilResumed();
+    void Linger(DWORD since);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
@@ -55,6 +63,7 @@ private:
     HWND window_ = nullptr;
     int windowsSeen_ = 0;
     bool holdEachFile_ = false;
+    DWORD lingerMs_ = 0;
     bool holding_ = false;
     unsigned holds_ = 0;  // holds so far, so that WaitHeld never returns the same one twice
     unsigned holdsReported_ = 0;
