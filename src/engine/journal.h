@@ -40,11 +40,12 @@ bool NewestRecord(const std::vector<std::uint8_t> (&copies)[2], JournalRecord& n
 // A fast hash of one sector's bytes: tells the sector's two states apart.
 std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length);
 
-// Where the records live, one per file in hand, keyed by its path.
+// Where the records live, keyed by path. A run's store holds one record at a
+// time: a file in hand has one, and the next file's record replaces it.
 class JournalStore {
 public:
     virtual ~JournalStore() = default;
-    // Makes `record` durable, replacing the one of the same path.
+    // Makes `record` durable, replacing the one the store held, whatever its path.
     virtual bool Write(const JournalRecord& record) = 0;
     // The file is whole again: its record goes.
     virtual void Clear(const PathString& path) = 0;

@@ -74,6 +74,11 @@ bool RenamedAlready(FileSystem& fileSystem, const JournalRecord& record) {
 
 }  // namespace
 
+bool FinishedAlready(FileSystem& fileSystem, const JournalRecord& record) {
+    EntryFacts facts;
+    return RenamedAlready(fileSystem, record) && fileSystem.Look(record.path, facts) == FsStatus::NotFound;
+}
+
 Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record,
                      RunUser& user) {
     FsStatus status = FsStatus::Ok;

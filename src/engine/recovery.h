@@ -17,3 +17,8 @@ enum class Recovery {
 // file; their records are cleared, as nothing can be done with them.
 Recovery RecoverFile(FileSystem& fileSystem, JournalStore& store, const Keystream& keystream, JournalRecord record,
                      RunUser& user);
+
+// True when the run that left `record` had finished the file: it is gone
+// from its old name and stands under its new one. Nothing is left to do, and
+// nobody need be asked.
+bool FinishedAlready(FileSystem& fileSystem, const JournalRecord& record);

@@ -13,10 +13,14 @@ TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDiges
       keystream_{runKeystream_, buffer, passThreads_},
       encrypt_(encrypt) {}
 
-bool TransformRun::GoOn(Question question, const PathString& path) { return user_.Ask(question, path) == Answer::Yes; }
+// While the user thinks, no record of a file already whole stays behind.
+Answer TransformRun::Ask(Question question, const PathString& path) {
+    SettleJournal();
+    return user_.Ask(question, path);
+}
 
 void TransformRun::UseJournal(JournalStore& store, const KeyDigest& fingerprint, std::uint64_t stretch) {
-    journal_ = &store;
+    journal_ = &deferredClear_.emplace(store);
     fingerprint_ = fingerprint;
     stretch_ = stretch;
 }
@@ -24,7 +28,11 @@ void TransformRun::UseJournal(JournalStore& store, const KeyDigest& fingerprint,
 bool TransformRun::RecoverUnfinished() {
     if (!journal_) return true;
     for (JournalRecord& record : journal_->Unfinished()) {
-        switch (user_.Ask(Question::Unfinished, record.path)) {
+        if (FinishedAlready(fileSystem_, record)) {
+            journal_->Clear(record.path);
+            continue;
+        }
+        switch (Ask(Question::Unfinished, record.path)) {
         case Answer::No: continue;  // asked again next time
         case Answer::Cancel: return false;
         case Answer::Yes: break;
@@ -278,8 +286,8 @@ bool TransformRun::NewNameFree(const FileJob& job) {
 }
 
 Answer TransformRun::Confirm(const FileJob& job) {
-    if (encrypt_ && job.marked) return user_.Ask(Question::AlreadyEncrypted, job.path);
-    if (!encrypt_ && !job.marked) return user_.Ask(Question::NotEncrypted, job.path);
+    if (encrypt_ && job.marked) return Ask(Question::AlreadyEncrypted, job.path);
+    if (!encrypt_ && !job.marked) return Ask(Question::NotEncrypted, job.path);
     return Answer::Yes;
 }
 
@@ -288,12 +296,13 @@ void TransformRun::Finish(bool stopped) {
         auto group = linkGroups_.find(identity);
         if (stopped || group == linkGroups_.end()) continue;
         std::vector<FileJob>& names = group->second.names;
-        Answer answer = user_.Ask(Question::OtherNames, names.front().path);
+        Answer answer = Ask(Question::OtherNames, names.front().path);
         if (answer == Answer::Cancel) stopped = true;
         if (answer == Answer::Yes && !TransformGroup(names)) stopped = true;
     }
     linkGroups_.clear();
     linkGroupOrder_.clear();
+    SettleJournal();
     if (!passedOver_.empty()) user_.ReportPassedOver(passedOver_);
     passedOver_.clear();
 }

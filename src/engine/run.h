@@ -8,14 +8,17 @@
 // begin with a dot are not entered, nor are links: a junction or symbolic
 // link may lead out of the selection.
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <span>
 #include <vector>
 
 #include "crypto/sha1.h"
 #include "engine/contents.h"
+#include "engine/deferred_clear.h"
 #include "engine/file_job.h"
 #include "engine/file_system.h"
 #include "engine/journal.h"
@@ -26,6 +29,13 @@ public:
     // `buffer` is one block of the transform; `key` must outlive the run.
     TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
                  bool encrypt);
+    // A run torn down by an exception leaves its journal as it stands, as a
+    // killed one would: the next run sorts it out.
+    ~TransformRun() {
+        if (std::uncaught_exceptions() == 0) SettleJournal();
+    }
+    TransformRun(const TransformRun&) = delete;
+    TransformRun& operator=(const TransformRun&) = delete;
 
     // Keeps a journal of each file in hand in `store`, so that a run killed
     // part way leaves nothing a later run cannot make whole. `fingerprint`
@@ -67,11 +77,15 @@ private:
     bool MatchName(const FileJob& job);
     bool NewNameFree(const FileJob& job);
     Answer Confirm(const FileJob& job);
-    bool GoOn(Question question, const PathString& path);
+    Answer Ask(Question question, const PathString& path);
+    bool GoOn(Question question, const PathString& path) { return Ask(question, path) == Answer::Yes; }
     bool TooLong(const PathString& path) const { return path.size() > fileSystem_.MaxPathLength(); }
     void PassOver(const PathString& path, PassedOver::Reason reason) { passedOver_.push_back({path, reason}); }
     void ClearJournal(const PathString& path) {
         if (journal_) journal_->Clear(path);
+    }
+    void SettleJournal() {
+        if (journal_) journal_->Settle();
     }
 
     FileSystem& fileSystem_;
@@ -80,7 +94,8 @@ private:
     PassThreads passThreads_;
     Keystream keystream_;
     bool encrypt_;
-    JournalStore* journal_ = nullptr;
+    std::optional<DeferredClear> deferredClear_;
+    DeferredClear* journal_ = nullptr;
     KeyDigest fingerprint_{};
     std::uint64_t stretch_ = kJournalStretch;
     std::map<FileIdentity, LinkGroup> linkGroups_;

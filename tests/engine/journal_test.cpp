@@ -18,14 +18,22 @@ using vftest::FakeFileSystem;
 using vftest::ScriptedUser;
 using Asked = ScriptedUser::Asked;
 
-// Records kept as the bytes a real store would hold.
+// Records kept as the bytes a real store would hold, one at a time as a
+// run's store holds them.
 class FakeJournal final : public JournalStore {
 public:
     bool Write(const JournalRecord& record) override {
+        if (!holding_.empty() && holding_ != record.path) records.erase(holding_);
         records[record.path] = EncodeRecord(record);
+        holding_ = record.path;
         return true;
     }
-    void Clear(const PathString& path) override { records.erase(path); }
+    void Clear(const PathString& path) override {
+        ++clears;
+        if (dropClears) return;
+        records.erase(path);
+        if (path == holding_) holding_.clear();
+    }
     std::vector<JournalRecord> Unfinished() override {
         std::vector<JournalRecord> unfinished;
         for (const auto& [path, bytes] : records) {
@@ -35,6 +43,11 @@ public:
         return unfinished;
     }
     std::map<PathString, std::vector<std::uint8_t>> records;
+    int clears = 0;
+    bool dropClears = false;  // as if each clear were lost with the power
+
+private:
+    PathString holding_;
 };
 
 const PathString kFile = PathString(1, kPathSeparator) + VF_PATH("file");
@@ -222,6 +235,54 @@ TEST_F(JournalTest, ATornSectorOrAnotherKeyChangesNothing) {
     EXPECT_EQ(torn.asked, (std::vector<Asked>{{Question::Unfinished, kFile}, {Question::UnfinishedTorn, kFile}}));
     EXPECT_TRUE(fs_.Contents(kFile) == left) << "changed";
     EXPECT_FALSE(fs_.Exists(kMarked));
+}
+
+// Each finished file's record is left for the next file's to replace, so
+// that many small files pay one write through each; but never while the user
+// is asked something, and never past the run.
+TEST_F(JournalTest, AFinishedFilesRecordGoesWithTheNextRecordAQuestionOrTheRunsEnd) {
+    FreshFile();
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("folder");
+    const PathString sep(1, kPathSeparator);
+    fs_.AddFolder(folder);
+    for (const PathChar* name : {VF_PATH("a"), VF_PATH("b"), VF_PATH("c")}) fs_.AddFile(folder + sep + name, plain_);
+    fs_.AddFile(folder + sep + VF_PATH("d") + kEncryptedSuffix, plain_);
+    ScriptedUser user;
+    user.answers = {Answer::No};  // d is encrypted already: leave it
+    std::size_t heldAtQuestion = 99;
+    user.onAsk = [&](const Asked&) { heldAtQuestion = journal_.records.size(); };
+    {
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        ASSERT_TRUE(run.WalkPath(folder));
+        run.Finish(false);
+    }
+    EXPECT_EQ(user.asked,
+              (std::vector<Asked>{{Question::AlreadyEncrypted, folder + sep + VF_PATH("d") + kEncryptedSuffix}}));
+    EXPECT_EQ(heldAtQuestion, 0u) << "a finished file's record was still there while the user was asked";
+    EXPECT_EQ(journal_.clears, 1) << "the records of a and b were each cleared on their own";
+    EXPECT_TRUE(journal_.records.empty());
+    EXPECT_TRUE(fs_.Contents(folder + sep + VF_PATH("c") + kEncryptedSuffix) == Encrypted(plain_));
+}
+
+// The power failed before a finished file's clear reached the disk: the next
+// run finds the file under its new name and lets the record go unasked.
+TEST_F(JournalTest, ARecordOfAFileAlreadyFinishedIsLetGoWithoutAQuestion) {
+    FreshFile();
+    journal_.dropClears = true;
+    {
+        ScriptedUser user;
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        ASSERT_TRUE(run.WalkPath(kFile));
+    }
+    ASSERT_EQ(journal_.records.size(), 1u);
+    journal_.dropClears = false;
+
+    ScriptedUser user = Recover(fingerprint_);
+    EXPECT_TRUE(user.asked.empty());
+    EXPECT_TRUE(journal_.records.empty());
+    EXPECT_TRUE(fs_.Contents(kMarked) == Encrypted(plain_));
 }
 
 }  // namespace

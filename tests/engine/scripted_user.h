@@ -1,6 +1,7 @@
 #pragma once
 // A RunUser that answers from a script and writes down everything it is shown.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,12 @@ public:
     // The user presses Cancel once a file's progress reaches this many bytes.
     std::uint64_t cancelAtByte = ~0ULL;
     int turnsDuringFiles = 0;
+    // Called as each question is asked, before it is answered.
+    std::function<void(const Asked&)> onAsk;
 
     Answer Ask(Question question, const PathString& path) override {
         asked.push_back({question, path});
+        if (onAsk) onAsk(asked.back());
         if (answers.empty()) return Answer::Yes;
         Answer answer = answers.front();
         answers.pop_front();

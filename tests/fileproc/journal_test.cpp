@@ -43,8 +43,9 @@ TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
         writes = count.calls();
     }
     ASSERT_TRUE(DeleteFileW(Wide(path + ".$#!").c_str()));
-    // Killed in the first stretch, on either side of a checkpoint, and at the very last write.
-    for (int killedAt : {2, 10, 17, 18, 40, writes}) {
+    // Killed in the first stretch, on either side of a checkpoint, and at the
+    // last write before the rename (the last of all clears the record).
+    for (int killedAt : {2, 10, 17, 18, 40, writes - 1}) {
         SCOPED_TRACE(killedAt);
         ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
         ASSERT_TRUE(vftest::WriteFileBytes(next, "next"));
@@ -66,6 +67,32 @@ TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
         DeleteFileW(Wide(path + ".$#!").c_str());
         DeleteFileW(Wide(next + ".$#!").c_str());
     }
+}
+
+// Killed as it cleared the record of a file it had finished: the next run
+// lets the record go without asking.
+TEST_F(JournalOnDisk, ARecordOfAFinishedFileGoesUnasked) {
+    const std::string path = dir_ / "small.txt";
+    const std::string next = dir_ / "next.txt";
+    ASSERT_TRUE(vftest::WriteFileBytes(path, "small"));
+    ASSERT_TRUE(vftest::WriteFileBytes(next, "next"));
+    int writes = 0;
+    {
+        vftest::CrashingWrite count(vftest::CrashingWrite::kNever);
+        EXPECT_EQ(TransformFile(Wide(path).c_str(), 1), 1);
+        writes = count.calls();
+    }
+    ASSERT_TRUE(DeleteFileW(Wide(path + ".$#!").c_str()));
+    ASSERT_TRUE(vftest::WriteFileBytes(path, "small"));
+    {
+        vftest::CrashingWrite kill(writes);
+        ASSERT_TRUE(kill.patch.installed());
+        EXPECT_THROW(TransformFile(Wide(path).c_str(), 1), vftest::Killed);
+    }
+    EXPECT_FALSE(NoRecordLeft(dir_ / "journal"));
+    EXPECT_EQ(vftest::TransformWithGui(next, 1, vftest::NothingExpected), 1);
+    EXPECT_TRUE(NoRecordLeft(dir_ / "journal"));
+    EXPECT_TRUE(Contents(path + ".$#!") == Rc4Whole("small"));
 }
 
 }  // namespace
