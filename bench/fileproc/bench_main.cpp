@@ -4,7 +4,9 @@
 //   100 files of 8 MiB, one run      vs  the RC4 kernel over as many bytes (the
 //                                        run makes the keystream once);
 //   a tree of 20,000 small files     vs  a plain loop doing the same Win32 work per file;
-// and the peak working set after a 1 MiB file, a 1 GiB file and the 100 files.
+// the 8 MiB files and the tree also against the plain loop with a flush of
+// each file before its rename, the least a run that survives a crash must
+// wait for; and the peak working set after a 1 MiB file, a 1 GiB file and the 100 files.
 // Usage: fileproc_bench [--large-mib N] [--files N] [--repeats N]
 #include <windows.h>
 
@@ -88,6 +90,22 @@ BestSeconds MeasureLargeFile(const std::string& path, unsigned long long bytes, 
 }
 
 std::string StripSuffix(const std::string& path) { return path.substr(0, path.size() - 4); }
+std::string AddSuffix(const std::string& path) { return path + ".$#!"; }
+
+// The plain loop with a flush per file, best of a pass that marks every
+// name and one that takes the mark off again: the tree ends as it began.
+double BestFlushedLoop(const std::string& root, int files) {
+    double best = 1e30;
+    for (int n = 0; n < g_options.repeats; ++n) {
+        for (auto rename : {AddSuffix, StripSuffix}) {
+            vfbench::Stopwatch watch;
+            int handled = vfbench::PlainLoop(root, rename, true);
+            best = std::min(best, watch.Seconds());
+            if (handled != files) std::fprintf(stderr, "flushed loop handled %d of %d files\n", handled, files);
+        }
+    }
+    return best;
+}
 
 // The walker's Encrypt (which appends ".$#!") against the plain loop (which
 // takes it off again), so that every pass finds the names it expects.
@@ -103,8 +121,14 @@ BestSeconds MeasureTree(const std::string& root, int files) {
 }
 
 void PrintTree(const char* label, int files, const BestSeconds& best) {
-    std::printf("%-34s %10.0f files/s   plain loop %10.0f files/s   ratio %.2f (target >= 0.80)\n", label,
+    std::printf("%-34s %10.0f files/s   plain loop %10.0f files/s   ratio %.2f (target >= 0.90)\n", label,
                 files / best.measured, files / best.baseline, best.baseline / best.measured);
+}
+
+// What the disk allows once every file must reach it before its rename.
+void PrintFlushedTree(int files, double flushedSeconds, const BestSeconds& withWindow) {
+    std::printf("plain loop with a flush per file    %10.0f files/s   the run with the window reaches %.2f of it\n",
+                files / flushedSeconds, flushedSeconds / withWindow.measured);
 }
 
 // Peak memory is read after a 1 MiB file first, while nothing large has run.
@@ -131,7 +155,7 @@ bool ReportLargeFile(const vftest::TempDir& scratch, unsigned long long bytes) {
     double kernel = bytes / kMiB / best.baseline;
     double bare = bytes / kMiB / unjournaled.measured;
     std::printf("RC4 kernel, in memory               %10.1f MiB/s\n", kernel);
-    std::printf("TransformFile, %4llu MiB file       %10.1f MiB/s   ratio %.2f (target >= 0.85)\n", bytes >> 20, file,
+    std::printf("TransformFile, %4llu MiB file       %10.1f MiB/s   ratio %.2f (target >= 0.97)\n", bytes >> 20, file,
                 file / kernel);
     std::printf("  the same without the journal      %10.1f MiB/s   ratio %.2f; checkpoints take %.0f%% of the time\n",
                 bare, bare / kernel, 100.0 * (1.0 - file / bare));
@@ -157,6 +181,9 @@ bool ReportManyFiles(const vftest::TempDir& scratch) {
     std::printf(
         "WalkPath, %d files of 8 MiB       %10.1f MiB/s   RC4 kernel %8.1f MiB/s   ratio %.2f (target >= 2.0)\n",
         kFiles, bytes / best.measured, bytes / best.baseline, best.baseline / best.measured);
+    double flushed = BestFlushedLoop(root, kFiles);
+    std::printf("plain loop with a flush per file    %10.1f MiB/s   the run reaches %.2f of it\n", bytes / flushed,
+                flushed / best.measured);
     std::printf("peak working set after them        %10.1f MiB\n", vfbench::PeakWorkingSet() / kMiB);
     return true;
 }
@@ -169,7 +196,9 @@ bool ReportTree(const vftest::TempDir& scratch, int requestedFiles) {
     std::printf("tree: %d files of %llu bytes in %d folders\n", files, kSmallFileSize, kFolders);
     PrintTree("WalkPath, no progress window", files, MeasureTree(root, files));
     vfbench::ProgressWindow window;
-    PrintTree("WalkPath, with progress window", files, MeasureTree(root, files));
+    BestSeconds withWindow = MeasureTree(root, files);
+    PrintTree("WalkPath, with progress window", files, withWindow);
+    PrintFlushedTree(files, BestFlushedLoop(root, files), withWindow);
     return true;
 }
 
