@@ -1,8 +1,8 @@
 #pragma once
 // A run's journal, with each finished file's record left in place until
 // something else must happen first. The next file's record replaces it in
-// the same write through, so a run over many small files pays one write
-// through per file instead of two. A record that outlives its file's end says
+// the same flushed write, so a run over many small files pays one journal
+// flush per file instead of two. A record that outlives its file's end says
 // no more than one of a run killed just before the clear: recovery finds the
 // file whole (renamed already, or every sector transformed) and lets it go.
 #include "engine/journal.h"

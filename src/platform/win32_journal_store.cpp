@@ -55,7 +55,7 @@ bool Win32JournalStore::OpenPair() {
     for (int n = 0; n < 2; ++n) {
         // Others may read it, to see that it is not theirs to finish; nobody may write it.
         files_[n] = CreateFileW(ExtendedPath(base_ + kSuffixes[n]).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_FLAG_WRITE_THROUGH, nullptr);
+                                FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (files_[0] != INVALID_HANDLE_VALUE && files_[1] != INVALID_HANDLE_VALUE) return true;
     for (HANDLE& file : files_) {
@@ -86,7 +86,11 @@ bool Win32JournalStore::Write(const JournalRecord& record) {
     DWORD written = 0;
     bool ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
               WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size() && SetEndOfFile(file);
+              written == bytes.size() && SetEndOfFile(file) &&
+              // Flushed, not written through: Wine opens a write-through file
+              // as any other, and a record must be on the disk before the
+              // bytes it speaks for change.
+              FlushFileBuffers(file);
     if (!ok) return false;
     holding_ = record.path;
     // This run's record now speaks for the file: an ended run's goes.
@@ -99,7 +103,7 @@ bool Win32JournalStore::Write(const JournalRecord& record) {
 }
 
 void Win32JournalStore::Clear(const PathString& path) {
-    // A record with no path says "nothing in hand": one write through, where
+    // A record with no path says "nothing in hand": one flushed write, where
     // emptying both files would take two.
     if (path == holding_ && Write(JournalRecord{})) holding_.clear();
     auto left = left_.find(path);

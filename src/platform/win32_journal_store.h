@@ -1,6 +1,6 @@
 #pragma once
 // The journal on Win32: under %LOCALAPPDATA%\Veilfold\Journal, one pair of
-// files per run, written through to the disk and kept open for the whole
+// files per run, each record flushed to the disk, the files kept open for the whole
 // run, so that a file in hand costs one write, not files made and deleted.
 // The record goes to the two files in turn: a write the power cuts short
 // leaves the one before it whole. A run holds its pair without sharing

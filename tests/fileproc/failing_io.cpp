@@ -1,5 +1,8 @@
 #include "failing_io.h"
 
+#include <mutex>
+#include <string>
+
 namespace vftest {
 namespace {
 
@@ -54,6 +57,38 @@ BOOL WINAPI MoveFileAlwaysFailing(LPCWSTR, LPCWSTR, DWORD) {
 
 int s_crashingWrite;
 
+using FlushFn = BOOL(WINAPI*)(HANDLE);
+DiskOrder* s_order;
+WriteFileFn s_orderWrite;
+FlushFn s_orderFlush;
+
+bool IsJournal(HANDLE file) {
+    alignas(FILE_NAME_INFO) BYTE buffer[sizeof(FILE_NAME_INFO) + 2 * MAX_PATH * sizeof(wchar_t)];
+    auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer);
+    if (!GetFileInformationByHandleEx(file, FileNameInfo, info, sizeof buffer)) return false;
+    std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+    return name.ends_with(L".vfj");
+}
+
+// The pass writes on one thread and flushes on another.
+std::mutex s_orderMutex;
+
+void Note(HANDLE file, bool flush) {
+    bool journal = IsJournal(file);
+    std::lock_guard<std::mutex> lock(s_orderMutex);
+    s_order->events.push_back({journal, flush});
+}
+
+BOOL WINAPI WriteFileInOrder(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    Note(file, false);
+    return s_orderWrite(file, buffer, size, written, overlapped);
+}
+
+BOOL WINAPI FlushInOrder(HANDLE file) {
+    Note(file, true);
+    return s_orderFlush(file);
+}
+
 BOOL WINAPI WriteFileCrashing(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
     if (++s_writeCalls == s_crashingWrite) throw Killed{};
     return s_realWriteFile(file, buffer, size, written, overlapped);
@@ -96,6 +131,16 @@ CrashingWrite::CrashingWrite(int crashingCall) : patch("WriteFile", reinterpret_
     s_crashingWrite = crashingCall;
     s_realWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
 }
+
+DiskOrder::DiskOrder()
+    : write("WriteFile", reinterpret_cast<void*>(WriteFileInOrder)),
+      flush("FlushFileBuffers", reinterpret_cast<void*>(FlushInOrder)) {
+    s_order = this;
+    s_orderWrite = reinterpret_cast<WriteFileFn>(write.original());
+    s_orderFlush = reinterpret_cast<FlushFn>(flush.original());
+}
+
+DiskOrder::~DiskOrder() { s_order = nullptr; }
 
 FailingMove::FailingMove() : patch("MoveFileExW", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
 

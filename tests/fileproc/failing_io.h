@@ -4,6 +4,8 @@
 // the test executable, so its calls go through that table.
 #include <windows.h>
 
+#include <vector>
+
 namespace vftest {
 
 class ImportPatch {
@@ -36,6 +38,22 @@ public:
     explicit FailingWrite(int failingCall);
     int calls() const;  // WriteFile calls so far
     ImportPatch patch;
+};
+
+// Writes down each WriteFile and FlushFileBuffers call, and whether it was on
+// a journal file (a name ending ".vfj") or another.
+class DiskOrder {
+public:
+    struct Event {
+        bool journal;
+        bool flush;  // FlushFileBuffers; otherwise WriteFile
+        bool operator==(const Event&) const = default;
+    };
+    DiskOrder();
+    ~DiskOrder();
+    std::vector<Event> events;
+    ImportPatch write;
+    ImportPatch flush;
 };
 
 // The run is killed at the `crashingCall`-th WriteFile call (1-based): the

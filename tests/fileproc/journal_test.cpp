@@ -69,6 +69,33 @@ TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
     }
 }
 
+// Every record is on the disk before the bytes it speaks for change: flushed,
+// not only written with write-through asked for, which not every system
+// honours.
+TEST_F(JournalOnDisk, EachRecordIsFlushedBeforeTheFileChanges) {
+    const std::string path = dir_ / "three-stretches.bin";
+    ASSERT_TRUE(vftest::WriteFileBytes(path, Pattern(kFileSize, 5)));
+    vftest::DiskOrder order;
+    ASSERT_TRUE(order.write.installed() && order.flush.installed());
+    EXPECT_EQ(TransformFile(Wide(path).c_str(), 1), 1);
+
+    using Event = vftest::DiskOrder::Event;
+    constexpr Event kRecord{true, false}, kRecordFlush{true, true}, kData{false, false};
+    int records = 0;
+    bool recordUnflushed = false;
+    for (const Event& event : order.events) {
+        if (event == kRecord) {
+            ++records;
+            recordUnflushed = true;
+        }
+        if (event == kRecordFlush) recordUnflushed = false;
+        if (event == kData) {
+            EXPECT_FALSE(recordUnflushed) << "the file changed before record " << records << " was flushed";
+        }
+    }
+    EXPECT_GE(records, 4) << "one record before each of the four stretches";
+}
+
 // Killed as it cleared the record of a file it had finished: the next run
 // lets the record go without asking.
 TEST_F(JournalOnDisk, ARecordOfAFinishedFileGoesUnasked) {
