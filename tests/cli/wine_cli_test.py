@@ -107,10 +107,12 @@ def setUpModule():
     global run_folder
     run_folder = tempfile.mkdtemp(prefix="vf-cli-wine-")
     keys("acp")  # creates the prefix
+    wineserver("-w")  # the session it started has ended
     # One Wine session for the whole run, as one Windows session: the key
     # the extension keeps until sign-out lives in a volatile registry key,
-    # which goes with the session.
-    wineserver("-p")
+    # which goes with the session. It ends on its own some minutes after a
+    # run that could not end it.
+    wineserver("-p300")
 
 
 def tearDownModule():
