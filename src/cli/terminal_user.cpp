@@ -134,7 +134,12 @@ void TerminalUser::ShowProgress(std::uint64_t done, std::uint64_t size) {
     std::string bar(static_cast<std::size_t>(filled), '=');
     bar.resize(kWidth, ' ');
     std::string name = FromPath(file_);
-    if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
+    if (name.size() > 40) {
+        // Cut at the start of a UTF-8 character, never inside one.
+        std::size_t cut = name.size() - 37;
+        while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+        name = "..." + name.substr(cut);
+    }
     char line[160];
     int length =
         std::snprintf(line, sizeof line, "[%s] %s  %s/s  %s", bar.c_str(), Bytes(static_cast<double>(total)).c_str(),
