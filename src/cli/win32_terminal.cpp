@@ -15,6 +15,16 @@ BOOL WINAPI OnControl(DWORD event) {
     return TRUE;
 }
 
+// The console's input mode while a prompt has turned echo off: the console
+// outlives the program, and Ctrl-C there must not leave it silent.
+HANDLE g_silencedInput = nullptr;
+DWORD g_inputMode = 0;
+
+BOOL WINAPI RestoreEcho(DWORD) {
+    SetConsoleMode(g_silencedInput, g_inputMode);
+    return FALSE;  // and on to the handler that ends the program
+}
+
 bool IsConsole(HANDLE handle) {
     DWORD mode;
     return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetConsoleMode(handle, &mode);
@@ -31,9 +41,14 @@ public:
 
     bool Ask(const std::string& prompt, std::string& line, bool echo) override {
         DWORD saved = 0;
-        bool silenced = !echo && GetConsoleMode(in_, &saved) &&
-                        SetConsoleMode(in_, (saved & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT);
-        if (silenced) FlushConsoleInputBuffer(in_);
+        bool silenced = !echo && GetConsoleMode(in_, &saved);
+        if (silenced) {
+            g_silencedInput = in_;
+            g_inputMode = saved;
+            SetConsoleCtrlHandler(RestoreEcho, TRUE);
+            SetConsoleMode(in_, (saved & ~ENABLE_ECHO_INPUT) | ENABLE_LINE_INPUT);
+            FlushConsoleInputBuffer(in_);  // nothing typed ahead shows
+        }
         Write(prompt);
         std::wstring wide;
         wide.reserve(256);  // fewer copies of a password left behind as it grows
@@ -52,6 +67,8 @@ public:
         SecureWipe(piece);
         if (silenced) {
             SetConsoleMode(in_, saved);
+            SetConsoleCtrlHandler(RestoreEcho, FALSE);
+            g_silencedInput = nullptr;
             Write("\n");
         }
         line.clear();
