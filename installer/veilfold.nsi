@@ -394,7 +394,9 @@ Section /o "Command line on PATH (veilfold from any folder)" SecPath
 SectionEnd
 
 ; The folder goes on PATH when chosen, and comes off when not (an upgrade
-; where the user unticked it). A PATH too long to change is not an error.
+; where the user unticked it). A PATH too long to change is not an error;
+; one too long to read cannot tell whether the folder is on it, so only a
+; folder to add is worth a word.
 Section "-Path"
   Call PathScopeOfMode
   StrCpy $PathFolder $INSTDIR
@@ -407,9 +409,6 @@ Section "-Path"
   ${Else}
     Push remove
     Call EditPath
-    ${If} $PathTooLong == 1
-      MessageBox MB_OK|MB_ICONEXCLAMATION "Your PATH is too long for this installer to change safely, so it is left as it was. Remove $INSTDIR from it yourself." /SD IDOK
-    ${EndIf}
   ${EndIf}
 SectionEnd
 
@@ -488,10 +487,7 @@ Section "Uninstall"
   ${EndIf}
   StrCpy $PathFolder $INSTDIR
   Push remove
-  Call un.EditPath
-  ${If} $PathTooLong == 1
-    MessageBox MB_OK|MB_ICONEXCLAMATION "Your PATH is too long for the uninstaller to change safely, so it is left as it was. Remove $INSTDIR from it yourself." /SD IDOK
-  ${EndIf}
+  Call un.EditPath  ; a PATH too long to edit keeps what it has
   Push $INSTDIR
   Call un.RemoveFiles
   !insertmacro NotifyShell
