@@ -83,10 +83,12 @@
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
 !macroend
 
-; In KiB, as Apps expects: the modules and the uninstaller, not a held
-; module moved aside.
+; In KiB, as Apps expects: the modules, the programs and the uninstaller,
+; not a held file moved aside.
 !macro WriteEstimatedSize
   ${GetSize} "$INSTDIR" "/M=veilfold.dll /S=0K" $0 $1 $2
+  ${GetSize} "$INSTDIR" "/M=veilfold.exe /S=0K" $3 $1 $2
+  IntOp $0 $0 + $3
   ${GetSize} "$INSTDIR" "/M=uninstall.exe /S=0K /G=0" $3 $1 $2
   IntOp $0 $0 + $3
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0

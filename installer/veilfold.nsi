@@ -1,6 +1,7 @@
 ; Veilfold installer, built by scripts/build-installers with makensis:
-;   -DCLASS_ID={...}  -DVERSION=x.y  -DDLL32=<32-bit veilfold.dll>  -DOUTFILE=<installer>
-;   and for the installer for 64-bit Windows also -DWIN64 -DDLL64=<64-bit veilfold.dll>;
+;   -DCLASS_ID={...}  -DVERSION=x.y  -DDLL32=<32-bit veilfold.dll>  -DEXE32=<32-bit veilfold.exe>
+;   -DOUTFILE=<installer>, and for the installer for 64-bit Windows also -DWIN64
+;   -DDLL64=<64-bit veilfold.dll> -DEXE64=<64-bit veilfold.exe>;
 ;   optionally -DHELP_URL=<address> for the Apps entry, -DSIGN=<command> that
 ;   signs the file named after it (the uninstaller, then the installer), and,
 ;   for test builds only, -DTEST_INPUTS.
@@ -8,7 +9,10 @@
 ; An administrator (or SYSTEM) installs for all users, anyone else for
 ; themselves; /ALLUSERS or /CURRENTUSER, or the install-mode page, choose
 ; otherwise. An existing installation is upgraded in place, in its own mode and
-; folder, never beside one in the other mode. /S installs silently: no message
+; folder, never beside one in the other mode. The command line, veilfold.exe,
+; goes beside each module; the components page, or /PATH, puts the folder on
+; the user's PATH (current user) or the machine's (all users), and an upgrade
+; keeps it there. /S installs silently: no message
 ; box, and every outcome is an exit code (README, "Deploy silently"):
 ;   0     installed or removed
 ;   3010  done; a program still holds the previous module, which goes at the
@@ -68,9 +72,12 @@ AllowSkipFiles off
 !include WordFunc.nsh
 !include StrFunc.nsh
 !include x64.nsh
+!include Sections.nsh
 ${StrStr}
 
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
+!define MUI_PAGE_CUSTOMFUNCTION_PRE ComponentsPagePre
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -96,6 +103,9 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${PRODUCT} developers"
 !include "${__FILEDIR__}/files.nsh"
 !insertmacro FilesFunctions ""
 !insertmacro FilesFunctions "un."
+!include "${__FILEDIR__}/path.nsh"
+!insertmacro PathFunctions ""
+!insertmacro PathFunctions "un."
 
 Var DirSwitch  ; the folder given with /D=, if any
 Var Arm64
@@ -271,6 +281,7 @@ Function .onInit
   ${ElseIf} $R9 != 0
     !insertmacro Fail $R9 $R8
   ${EndIf}
+  Call SelectPathComponent
 FunctionEnd
 
 ; The user's own installation when installing for all users, and one of this
@@ -284,6 +295,8 @@ Function RemovePrevious
       !insertmacro UnregisterModules
       Push $R0
       Call RemoveFiles
+      StrCpy $PathScope current
+      Call RemoveFromPath
       SetShellVarContext all
       StrCpy $Cleanup restart
     ${EndIf}
@@ -293,7 +306,25 @@ Function RemovePrevious
   ${AndIf} $R0 != $INSTDIR
     Push $R0
     Call RemoveFiles
+    Call PathScopeOfMode
+    Call RemoveFromPath
   ${EndIf}
+FunctionEnd
+
+; The PATH that goes with the installation mode.
+Function PathScopeOfMode
+  ${If} $MultiUser.InstallMode == AllUsers
+    StrCpy $PathScope all
+  ${Else}
+    StrCpy $PathScope current
+  ${EndIf}
+FunctionEnd
+
+; Takes the folder $R0 off the PATH of $PathScope.
+Function RemoveFromPath
+  StrCpy $PathFolder $R0
+  Push remove
+  Call EditPath
 FunctionEnd
 
 ; The exit code, and a word to the user, when something held is left behind.
@@ -315,7 +346,8 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-Section "${PRODUCT}"
+Section "${PRODUCT}" SecProduct
+  SectionIn RO
   SetErrorLevel 1603  ; what any failure below reports
   ${If} $MultiUser.InstallMode == AllUsers
     StrCpy $Cleanup restart
@@ -334,11 +366,14 @@ Section "${PRODUCT}"
 !ifdef WIN64
   SetOutPath "$INSTDIR"
   !insertmacro InstallModule "${DLL64}" veilfold.dll
+  !insertmacro InstallModule "${EXE64}" veilfold.exe
   SetOutPath "$INSTDIR\x86"
   !insertmacro InstallModule "${DLL32}" veilfold.dll
+  !insertmacro InstallModule "${EXE32}" veilfold.exe
 !else
   SetOutPath "$INSTDIR"
   !insertmacro InstallModule "${DLL32}" veilfold.dll
+  !insertmacro InstallModule "${EXE32}" veilfold.exe
 !endif
   SetOutPath "$INSTDIR"
 
@@ -353,6 +388,69 @@ Section "${PRODUCT}"
   !insertmacro NotifyShell
   !insertmacro ReportPending
 SectionEnd
+
+; A choice only: the section after it does the work, chosen or not.
+Section /o "Command line on PATH (veilfold from any folder)" SecPath
+SectionEnd
+
+; The folder goes on PATH when chosen, and comes off when not (an upgrade
+; where the user unticked it). A PATH too long to change is not an error;
+; one too long to read cannot tell whether the folder is on it, so only a
+; folder to add is worth a word.
+Section "-Path"
+  Call PathScopeOfMode
+  StrCpy $PathFolder $INSTDIR
+  ${If} ${SectionIsSelected} ${SecPath}
+    Push add
+    Call EditPath
+    ${If} $PathTooLong == 1
+      MessageBox MB_OK|MB_ICONEXCLAMATION "Your PATH is too long for this installer to change safely, so it is left as it was. Add $INSTDIR to it yourself to run veilfold from any folder." /SD IDOK
+    ${EndIf}
+  ${Else}
+    Push remove
+    Call EditPath
+  ${EndIf}
+SectionEnd
+
+; Chooses the PATH component when /PATH asks for it, or when the folder is
+; on PATH already: this installation's, that of the one it upgrades or moves,
+; or that of the user's own installation that one for all users takes over.
+Function SelectPathComponent
+  Call PathScopeOfMode
+  StrCpy $PathFolder $INSTDIR
+  Push find
+  Call EditPath
+  StrCpy $R5 $PathFound
+  ReadRegStr $PathFolder SHCTX "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $PathFolder != ""
+    Push find
+    Call EditPath
+    IntOp $R5 $R5 | $PathFound
+  ${EndIf}
+  ${If} $MultiUser.InstallMode == AllUsers
+    ReadRegStr $PathFolder HKCU "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $PathFolder != ""
+      StrCpy $PathScope current
+      Push find
+      Call EditPath
+      IntOp $R5 $R5 | $PathFound
+    ${EndIf}
+  ${EndIf}
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/PATH" $R1
+  ${IfNot} ${Errors}
+    StrCpy $R5 1
+  ${EndIf}
+  ${If} $R5 == 1
+    !insertmacro SelectSection ${SecPath}
+  ${EndIf}
+FunctionEnd
+
+; The mode may have changed on the page before.
+Function ComponentsPagePre
+  Call SelectPathComponent
+FunctionEnd
 
 Function .onInstSuccess
   !insertmacro AskToFinish "Veilfold ${VERSION} is installed."
@@ -383,6 +481,13 @@ Section "Uninstall"
   SetErrorLevel 1603
   !insertmacro UnregisterModules
   DeleteRegKey HKCU "${RETAINED_KEY}"
+  StrCpy $PathScope current
+  ${If} $Cleanup == restart  ; all users
+    StrCpy $PathScope all
+  ${EndIf}
+  StrCpy $PathFolder $INSTDIR
+  Push remove
+  Call un.EditPath  ; a PATH too long to edit keeps what it has
   Push $INSTDIR
   Call un.RemoveFiles
   !insertmacro NotifyShell

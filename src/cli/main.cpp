@@ -5,13 +5,8 @@
 // skipped, failed or left unfinished, a path is missing, or the password is
 // wrong; 2 for bad usage, which includes a password the code page cannot
 // hold and an encrypt with no check value to verify the password against.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,12 +14,12 @@
 #include "cli/check_store.h"
 #include "cli/password.h"
 #include "cli/status.h"
+#include "cli/system.h"
+#include "cli/terminal.h"
 #include "cli/terminal_user.h"
 #include "crypto/check_value.h"
 #include "crypto/wipe.h"
 #include "engine/run.h"
-#include "platform/posix_file_system.h"
-#include "platform/posix_journal_store.h"
 
 namespace {
 
@@ -41,7 +36,7 @@ struct Options {
     bool replace = false;
     std::string passwordFile;
     std::string checkValue;
-    int codePage = 1252;
+    int codePage = 0;  // the default
     std::vector<std::string> paths;
 };
 
@@ -64,7 +59,7 @@ int ReadKey(const Options& options, bool twice, Password& out) {
     SecureWipe(utf8.data(), utf8.size());
     if (error != PasswordError::None) {
         if (error == PasswordError::BadCodePage)
-            Error("code page " + std::to_string(options.codePage) + " is not known to iconv");
+            Error("code page " + std::to_string(options.codePage) + " is not one this system knows");
         else if (error == PasswordError::Unreadable && !options.passwordFile.empty())
             Error(options.passwordFile + ": cannot read it");
         else
@@ -90,12 +85,13 @@ int FindCheckValue(const Options& options, std::optional<KeyDigest>& check) {
         if (!check) Error("--check-value takes the 40 hex digits of a check value");
         return check ? kDone : kUsage;
     }
-    std::string path = CheckValuePath();
     KeyDigest value;
-    switch (path.empty() ? CheckRead::Absent : ReadCheckValue(path, value)) {
+    switch (ReadStoredCheckValue(value)) {
     case CheckRead::Found: check = value; return kDone;
     case CheckRead::Absent: return kDone;
-    case CheckRead::Damaged: Error(path + ": not a check value (it must hold 20 bytes)"); return kSomeLeft;
+    case CheckRead::Damaged:
+        Error(CheckValueLocation() + ": cannot be read, or is not a check value (it must hold 20 bytes)");
+        return kSomeLeft;
     }
     return kDone;
 }
@@ -121,26 +117,17 @@ int VerifiedKey(const Options& options, bool encrypt, Password& password) {
     return kDone;
 }
 
-// Absolute, so the journal's records name the files wherever a later run starts.
-std::string Absolute(const std::string& path) {
-    std::string leaf(LeafName(path));
-    if (leaf == "." || leaf == ".." || leaf.empty()) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved)) return resolved;
-    }
-    if (path.starts_with('/')) return path;
-    char here[PATH_MAX];
-    if (!getcwd(here, sizeof here)) return path;
-    return ChildPath(here, path);
-}
-
 int Transform(const Options& options, bool encrypt, bool recoverOnly) {
+    std::unique_ptr<FileSystem> fileSystem = MakeFileSystem();
     // Every path is looked at first: a missing one changes nothing anywhere.
+    std::vector<PathString> paths;
     bool missing = false;
     for (const std::string& path : options.paths) {
-        struct stat facts;
-        if (lstat(path.c_str(), &facts) != 0) {
-            Error(path + ": no such file or folder");
+        paths.push_back(AbsolutePath(ToPath(path)));
+        EntryFacts facts;
+        FsStatus status = fileSystem->Look(paths.back(), facts);
+        if (status != FsStatus::Ok) {
+            Error(path + (status == FsStatus::NotFound ? ": no such file or folder" : ": cannot look at it"));
             missing = true;
         }
     }
@@ -151,21 +138,18 @@ int Transform(const Options& options, bool encrypt, bool recoverOnly) {
 
     CatchInterrupt();
     Answers answers = options.yes ? Answers::AllYes : options.no ? Answers::AllNo : Answers::Ask;
-    TerminalUser user(answers, !options.quiet && isatty(STDERR_FILENO));
-    PosixFileSystem fileSystem;
+    TerminalUser user(answers, !options.quiet && StderrIsTerminal());
     std::vector<std::uint8_t> buffer(kBlock);
-    TransformRun run(fileSystem, user, password.key, buffer, encrypt);
-    std::optional<PosixJournalStore> journal;
-    if (std::string folder = DefaultJournalFolder(); folder.empty()) {
-        Error("warning: no home folder for the crash journal; a run stopped part way cannot be finished later");
-    } else {
-        journal.emplace(folder);
+    TransformRun run(*fileSystem, user, password.key, buffer, encrypt);
+    std::unique_ptr<JournalStore> journal = OpenJournal();
+    if (journal)
         run.UseJournal(*journal, password.checkValue);
-    }
+    else
+        Error("warning: no home folder for the crash journal; a run stopped part way cannot be finished later");
     bool goOn = run.RecoverUnfinished();
     if (!recoverOnly)
-        for (const std::string& path : options.paths)
-            if (goOn) goOn = run.WalkPath(Absolute(path));
+        for (const PathString& path : paths)
+            if (goOn) goOn = run.WalkPath(path);
     run.Finish(!goOn || user.Cancelled());
     user.ClearProgressLine();
     if (user.Cancelled()) Error("stopped");
@@ -173,26 +157,25 @@ int Transform(const Options& options, bool encrypt, bool recoverOnly) {
 }
 
 int SetPassword(const Options& options) {
-    std::string path = CheckValuePath();
-    if (path.empty()) {
+    std::string location = CheckValueLocation();
+    if (location.empty()) {
         Error("no home folder to store the check value in");
         return kSomeLeft;
     }
     KeyDigest existing;
-    CheckRead read = ReadCheckValue(path, existing);
-    if (read != CheckRead::Absent && !options.replace) {
-        Error(path +
+    if (ReadStoredCheckValue(existing) != CheckRead::Absent && !options.replace) {
+        Error(location +
               " already holds a check value; files encrypted since need its password. "
               "To store a new one all the same, add --replace");
         return kSomeLeft;
     }
     Password password;
     if (int status = ReadKey(options, true, password)) return status;
-    if (!WriteCheckValue(path, password.checkValue)) {
-        Error(path + ": cannot write it");
+    if (!StoreCheckValue(password.checkValue)) {
+        Error(location + ": cannot write it");
         return kSomeLeft;
     }
-    Error("check value stored in " + path);
+    Error("check value stored in " + location);
     return kDone;
 }
 
@@ -218,7 +201,8 @@ void AddPasswordOptions(CLI::App& command, Options& options) {
                        "Read the password from the first line of FILE (else standard input when it is not a "
                        "terminal, else the terminal)");
     command.add_option("--code-page", options.codePage,
-                       "The Windows ANSI code page the password's bytes are taken in (default 1252)");
+                       std::string("The Windows ANSI code page the password's bytes are taken in (default: ") +
+                           kDefaultCodePageText + ")");
 }
 
 void AddRunOptions(CLI::App& command, Options& options) {
@@ -233,6 +217,7 @@ void AddRunOptions(CLI::App& command, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    OutputSetup output;
     CLI::App app{
         "Encrypts and decrypts files in place, with the keys, marks and journal of the Veilfold shell "
         "extension.",
@@ -271,8 +256,17 @@ int main(int argc, char** argv) {
     check->add_option("--check-value", options.checkValue, "Verify against this check value (40 hex digits)");
     check->callback([&] { action = CheckPassword; });
 
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::RequiredError& error) {
+        // CLI11 looks for what is missing before what is unknown; a word it
+        // does not know explains more, a misspelt option taken for no PATH.
+        std::vector<std::string> unknown = app.remaining(true);
+        if (!unknown.empty()) return app.exit(CLI::ExtrasError(unknown)) == 0 ? kDone : kUsage;
+        return app.exit(error) == 0 ? kDone : kUsage;
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? kDone : kUsage;
     }

@@ -1,14 +1,10 @@
 #include "cli/status.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <set>
-#include <utility>
 
+#include "cli/system.h"
 #include "engine/file_job.h"
-#include "platform/posix_journal_store.h"
 
 namespace {
 
@@ -16,45 +12,61 @@ struct Found {
     std::vector<std::string> marked, plain, passedOver, missing;
 };
 
-void Walk(const std::string& path, bool selected, Found& found, std::set<std::pair<dev_t, ino_t>>& seen) {
-    struct stat facts;
-    if (lstat(path.c_str(), &facts) != 0) {
-        found.missing.push_back(path);
-        return;
+// Walked as a run walks: `path` is looked at on the file system, `shown`
+// is how the user spelled it.
+class Walker {
+public:
+    explicit Walker(Found& found) : fileSystem_(MakeFileSystem()), found_(found) {}
+
+    void Walk(const PathString& path, const std::string& shown, bool selected) {
+        EntryFacts facts;
+        if (fileSystem_->Look(path, facts) == FsStatus::Ok)
+            Walk(path, shown, facts, selected);
+        else
+            found_.missing.push_back(shown);
     }
-    if (S_ISLNK(facts.st_mode)) {
-        found.passedOver.push_back(path);
-    } else if (S_ISREG(facts.st_mode)) {
-        // A file with several names is one file, counted under the first met.
-        if (facts.st_nlink > 1 && !seen.insert({facts.st_dev, facts.st_ino}).second) return;
-        (std::string_view(path).ends_with(kEncryptedSuffix) ? found.marked : found.plain).push_back(path);
-    } else if (S_ISDIR(facts.st_mode)) {
-        std::string_view leaf = LeafName(path);
-        if (!selected && leaf.starts_with('.')) {
-            found.passedOver.push_back(path);
+
+private:
+    void Walk(const PathString& path, const std::string& shown, const EntryFacts& facts, bool selected) {
+        if (IsLinkTag(facts.reparseTag) || (facts.folder && !selected && LeafName(path).starts_with(VF_PATH('.')))) {
+            found_.passedOver.push_back(shown);
+        } else if (!facts.folder) {
+            // A file with several names is one file, counted under the first met.
+            std::optional<FileIdentity> identity = SharedIdentity(path);
+            if (!identity || seen_.insert(*identity).second)
+                (PathView(path).ends_with(kEncryptedSuffix) ? found_.marked : found_.plain).push_back(shown);
+        } else {
+            WalkFolder(path, shown);
+        }
+    }
+
+    void WalkFolder(const PathString& path, const std::string& shown) {
+        std::vector<ListedEntry> entries;
+        if (fileSystem_->List(path, entries) != FsStatus::Ok) {
+            found_.missing.push_back(shown);
             return;
         }
-        DIR* listing = opendir(path.c_str());
-        if (!listing) {
-            found.missing.push_back(path);
-            return;
-        }
-        std::vector<std::string> files, folders;
-        while (const dirent* entry = readdir(listing)) {
-            std::string_view name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            std::string child = ChildPath(path, name);
-            struct stat childFacts;
-            bool folder =
-                entry->d_type == DT_DIR ||
-                (entry->d_type == DT_UNKNOWN && lstat(child.c_str(), &childFacts) == 0 && S_ISDIR(childFacts.st_mode));
-            (folder ? folders : files).push_back(child);
-        }
-        closedir(listing);
-        for (const std::string& file : files) Walk(file, false, found, seen);
-        for (const std::string& folder : folders) Walk(folder, false, found, seen);
+        // Its files (and links) first, then each of its folders, as a run goes.
+        auto isFolder = [](const ListedEntry& entry) {
+            return entry.facts.folder && !IsLinkTag(entry.facts.reparseTag);
+        };
+        for (const ListedEntry& entry : entries)
+            if (!isFolder(entry)) Walk(ChildPath(path, entry.name), Child(shown, entry.name), entry.facts, false);
+        for (const ListedEntry& entry : entries)
+            if (isFolder(entry)) Walk(ChildPath(path, entry.name), Child(shown, entry.name), entry.facts, false);
     }
-}
+
+    static std::string Child(const std::string& shown, const PathString& name) {
+        std::string child = shown;
+        if (child.empty() || child.back() != static_cast<char>(kPathSeparator))
+            child += static_cast<char>(kPathSeparator);
+        return child + FromPath(name);
+    }
+
+    std::unique_ptr<FileSystem> fileSystem_;
+    Found& found_;
+    std::set<FileIdentity> seen_;
+};
 
 void JsonString(const std::string& text) {
     std::putchar('"');
@@ -82,11 +94,10 @@ void JsonList(const char* name, const std::vector<std::string>& items) {
 
 int ShowStatus(const std::vector<std::string>& paths, bool json) {
     Found found;
-    std::set<std::pair<dev_t, ino_t>> seen;
-    for (const std::string& path : paths) Walk(path, true, found, seen);
-    std::string journalFolder = DefaultJournalFolder();
-    PosixJournalStore journal(journalFolder);
-    std::vector<JournalRecord> unfinished = journal.Unfinished();
+    Walker walker(found);
+    for (const std::string& path : paths) walker.Walk(AbsolutePath(ToPath(path)), path, true);
+    std::vector<JournalRecord> unfinished;
+    if (std::unique_ptr<JournalStore> journal = OpenJournal()) unfinished = journal->Unfinished();
 
     if (json) {
         std::printf("{\n");
@@ -98,9 +109,9 @@ int ShowStatus(const std::vector<std::string>& paths, bool json) {
         for (std::size_t n = 0; n < unfinished.size(); ++n) {
             const JournalRecord& record = unfinished[n];
             std::printf("%s\n    {\"path\": ", n ? "," : "");
-            JsonString(record.path);
+            JsonString(FromPath(record.path));
             std::printf(", \"new_name\": ");
-            JsonString(record.newName);
+            JsonString(FromPath(record.newName));
             std::printf(", \"operation\": \"%s\", \"done\": %llu, \"size\": %llu}",
                         record.encrypt ? "encrypt" : "decrypt", static_cast<unsigned long long>(record.reached),
                         static_cast<unsigned long long>(record.regionEnd));
@@ -111,7 +122,7 @@ int ShowStatus(const std::vector<std::string>& paths, bool json) {
         for (const std::string& path : found.plain) std::printf("plain        %s\n", path.c_str());
         for (const std::string& path : found.passedOver) std::printf("passed over  %s\n", path.c_str());
         for (const JournalRecord& record : unfinished)
-            std::printf("unfinished   %s (%s, %llu of %llu bytes done)\n", record.path.c_str(),
+            std::printf("unfinished   %s (%s, %llu of %llu bytes done)\n", FromPath(record.path).c_str(),
                         record.encrypt ? "encrypting" : "decrypting", static_cast<unsigned long long>(record.reached),
                         static_cast<unsigned long long>(record.regionEnd));
         std::printf("%zu encrypted, %zu plain, %zu unfinished\n", found.marked.size(), found.plain.size(),

@@ -1,16 +1,12 @@
 #include "cli/terminal_user.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
+#include "cli/system.h"
+
 namespace {
-
-volatile sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) { g_interrupted = 1; }
 
 struct QuestionText {
     Question question;
@@ -43,7 +39,7 @@ std::string Format(const char* text, const PathString& path) {
     std::string out;
     const char* mark = std::strstr(text, "%s");
     out.append(text, static_cast<std::size_t>(mark - text));
-    out += path;
+    out += FromPath(path);
     out += mark + 2;
     return out;
 }
@@ -59,33 +55,21 @@ std::string Bytes(double bytes) {
 
 }  // namespace
 
-void CatchInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 TerminalUser::TerminalUser(Answers answers, bool progress)
     : answers_(answers), progress_(progress), start_(std::chrono::steady_clock::now()) {
-    if (answers_ == Answers::Ask) tty_ = std::fopen("/dev/tty", "r+e");
+    if (answers_ == Answers::Ask) terminal_ = Terminal::Open();
 }
 
-TerminalUser::~TerminalUser() {
-    ClearProgressLine();
-    if (tty_) std::fclose(tty_);
-}
+TerminalUser::~TerminalUser() { ClearProgressLine(); }
 
 Answer TerminalUser::Prompt(const std::string& text, bool cancelToo) {
     ClearProgressLine();
     for (;;) {
-        std::fprintf(tty_, "%s%s ", text.c_str(),
-                     cancelToo ? " [y]es/[n]o/[c]ancel:" : "Go on with the next file? [y/n]:");
-        std::fflush(tty_);
-        char line[64];
-        if (!std::fgets(line, sizeof line, tty_)) return Answer::No;
-        switch (line[0]) {
+        std::string line;
+        if (!terminal_->Ask(text + (cancelToo ? " [y]es/[n]o/[c]ancel: " : "Go on with the next file? [y/n]: "), line,
+                            true))
+            return Answer::No;
+        switch (line.empty() ? '\0' : line[0]) {
         case 'y':
         case 'Y': return Answer::Yes;
         case 'n':
@@ -111,21 +95,22 @@ Answer TerminalUser::Ask(Question question, const PathString& path) {
     Answer answer;
     if (answers_ != Answers::Ask)
         answer = answers_ == Answers::AllYes ? Answer::Yes : Answer::No;
-    else if (tty_)
+    else if (terminal_)
         answer = Prompt(entry->confirmation ? text : std::string(), entry->confirmation);
     else
         answer = entry->confirmation ? Answer::No : Answer::Yes;
     if (entry->confirmation && answer != Answer::Yes) {
         somethingLeft_ = true;
-        std::fprintf(stderr, "veilfold: %s%s\n", tty_ ? path.c_str() : text.c_str(),
-                     tty_ ? ": left as it is" : " No: left as it is");
+        std::fprintf(stderr, "veilfold: %s%s\n", terminal_ ? FromPath(path).c_str() : text.c_str(),
+                     terminal_ ? ": left as it is" : " No: left as it is");
     }
     return answer;
 }
 
 bool TerminalUser::Cancelled() {
-    if (g_interrupted) somethingLeft_ = true;
-    return g_interrupted != 0;
+    bool interrupted = Interrupted();
+    if (interrupted) somethingLeft_ = true;
+    return interrupted;
 }
 
 void TerminalUser::ShowFile(const PathString& path) {
@@ -148,18 +133,28 @@ void TerminalUser::ShowProgress(std::uint64_t done, std::uint64_t size) {
     int filled = size ? static_cast<int>(done * kWidth / size) : kWidth;
     std::string bar(static_cast<std::size_t>(filled), '=');
     bar.resize(kWidth, ' ');
-    std::string name = file_;
-    if (name.size() > 40) name = "..." + name.substr(name.size() - 37);
-    std::fprintf(stderr, "\r\033[K[%s] %s  %s/s  %s", bar.c_str(), Bytes(static_cast<double>(total)).c_str(),
-                 Bytes(seconds > 0 ? static_cast<double>(total) / seconds : 0).c_str(), name.c_str());
+    std::string name = FromPath(file_);
+    if (name.size() > 40) {
+        // Cut at the start of a UTF-8 character, never inside one.
+        std::size_t cut = name.size() - 37;
+        while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+        name = "..." + name.substr(cut);
+    }
+    char line[160];
+    int length =
+        std::snprintf(line, sizeof line, "[%s] %s  %s/s  %s", bar.c_str(), Bytes(static_cast<double>(total)).c_str(),
+                      Bytes(seconds > 0 ? static_cast<double>(total) / seconds : 0).c_str(), name.c_str());
+    std::size_t shown = std::min(static_cast<std::size_t>(std::max(length, 0)), sizeof line - 1);
+    // Spaces over what is left of a longer line before: every console takes them.
+    std::fprintf(stderr, "\r%s%*s", line, static_cast<int>(lineShown_ > shown ? lineShown_ - shown : 0), "");
     std::fflush(stderr);
-    lineShown_ = true;
+    lineShown_ = std::max(shown, lineShown_);
 }
 
 void TerminalUser::ClearProgressLine() {
     if (!lineShown_) return;
-    std::fputs("\r\033[K", stderr);
-    lineShown_ = false;
+    std::fprintf(stderr, "\r%*s\r", static_cast<int>(lineShown_), "");
+    lineShown_ = 0;
 }
 
 void TerminalUser::ReportPassedOver(const std::vector<PassedOver>& items) {
@@ -169,7 +164,7 @@ void TerminalUser::ReportPassedOver(const std::vector<PassedOver>& items) {
         const char* why = item.reason == PassedOver::Reason::Link        ? "a link, not followed"
                           : item.reason == PassedOver::Reason::DotFolder ? "its name begins with a dot"
                                                                          : "could not be opened";
-        std::fprintf(stderr, "  %s (%s)\n", item.path.c_str(), why);
+        std::fprintf(stderr, "  %s (%s)\n", FromPath(item.path).c_str(), why);
         if (item.reason == PassedOver::Reason::Unlisted) somethingLeft_ = true;
     }
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The engine's user on a terminal: questions asked on /dev/tty, or answered
+// The engine's user on a terminal: questions asked on the terminal, or answered
 // by --yes / --no, or, with neither a terminal nor a flag, the safe answer
 // (No to a confirmation: the file is left as it is and reported; Yes to
 // "go on with the next file?" after a failure, which is reported too).
 // Every failure and every file left as it was goes to stderr with its path.
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
+#include <memory>
 #include <string>
 
+#include "cli/terminal.h"
 #include "engine/run_user.h"
 
 enum class Answers { Ask, AllYes, AllNo };
@@ -35,17 +36,13 @@ private:
     Answer Prompt(const std::string& text, bool cancelToo);
 
     Answers answers_;
-    std::FILE* tty_ = nullptr;
+    std::unique_ptr<Terminal> terminal_;
     bool progress_;
     bool somethingLeft_ = false;
-    bool lineShown_ = false;
+    std::size_t lineShown_ = 0;  // the length of the progress line on stderr
     PathString file_;
     std::uint64_t bytesBefore_ = 0;  // of the files before the one in hand
     std::uint64_t fileDone_ = 0;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastShown_;
 };
-
-// Ctrl-C stops the run between blocks, the file in hand put back or
-// finished as the engine sees fit, rather than killing the process.
-void CatchInterrupt();

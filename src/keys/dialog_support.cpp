@@ -2,8 +2,6 @@
 
 #include <htmlhelp.h>
 
-#include <cstring>
-
 #include "common/messages.h"
 #include "common/state.h"
 #include "common/texts.h"
@@ -64,40 +62,6 @@ void ShowTopicPopup(HWND control, DWORD topic) {
     g_pfnHtmlHelp(control, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
 }
 
-// Whether `text` reads back as exactly the `count` characters of `wide`.
-bool ReadsBackAs(const char* text, int length, const wchar_t* wide, int count) {
-    wchar_t back[kPasswordFieldSize];
-    const bool same = MultiByteToWideChar(CP_ACP, 0, text, length, back, kPasswordFieldSize) == count &&
-                      std::memcmp(back, wide, count * sizeof *wide) == 0;
-    SecureWipe(back);
-    return same;
-}
-
-// Puts the `count` characters of `wide` into `text` in the ANSI code page and
-// returns its length: at most kPasswordFieldSize - 1 bytes, so where
-// characters take more than one byte, the whole characters that fit.
-// `exact` tells whether those bytes spell them with no default char and no
-// best-fit look-alike.
-int ToAnsi(const wchar_t* wide, int count, char (&text)[kPasswordFieldSize], bool& exact) {
-    // A UTF-8 code page spells every character, and the call fails when asked
-    // for no best fit or about the default char: the read-back check catches
-    // a lone surrogate there.
-    const bool utf8 = GetACP() == CP_UTF8;
-    int length = 0;
-    exact = count == 0;
-    for (; count > 0; --count) {
-        BOOL usedDefault = FALSE;  // perhaps by a character that did not fit
-        length = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, count, text, kPasswordFieldSize - 1,
-                                     nullptr, utf8 ? nullptr : &usedDefault);
-        if (length > 0) {
-            exact = !usedDefault && ReadsBackAs(text, length, wide, count);
-            break;
-        }
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
-    }
-    return length;
-}
-
 }  // namespace
 
 WinHelpFunction g_pfnWinHelp = WinHelpA;
@@ -106,7 +70,7 @@ HtmlHelpFunction g_pfnHtmlHelp = HtmlHelpOfHhctrl;
 PasswordField::PasswordField(HWND dialog, int id) {
     wchar_t wide[kPasswordFieldSize];
     const int count = static_cast<int>(GetDlgItemTextW(dialog, id, wide, kPasswordFieldSize));
-    length_ = ToAnsi(wide, count, text_, exact_);
+    length_ = PasswordBytes(wide, count, CP_ACP, text_, exact_);
     text_[length_] = '\0';
     SecureWipe(wide);
 }

@@ -4,10 +4,7 @@
 #include <windows.h>
 
 #include "crypto/sha1.h"
-
-// A password field's buffer: 254 characters (bytes, in the ANSI code page)
-// and the terminator. Longer typed text counts by its first 254 characters.
-inline constexpr int kPasswordFieldSize = 255;
+#include "keys/password_bytes.h"
 
 // A password read from a dialog field, wiped when it goes out of scope. The
 // key comes from its bytes in the ANSI code page; a character the code page

@@ -9,6 +9,7 @@ XDG_CONFIG_HOME and XDG_STATE_HOME the child sees.
 import hashlib
 import json
 import os
+import pty
 import stat
 import subprocess
 import sys
@@ -184,6 +185,7 @@ class BadInputTest(CliCase):
             (["encrypt", "file", "missing"], 1, "missing: no such file or folder"),
             (["encrypt", "--frobnicate", "file"], 2, "--frobnicate"),
             (["decrypt"], 2, "PATH"),
+            (["decrypt", "--frobnicate"], 2, "--frobnicate"),  # the unknown word, not the missing PATH
             (["encrypt", "--yes", "--no", "file"], 2, "excludes"),
             (["frobnicate"], 2, ""),
             (["encrypt", "--check-value", "12ab", "file"], 2, "40 hex digits"),
@@ -240,12 +242,17 @@ class PasswordTest(CliCase):
                 self.assertIn("incorrect password", err)
                 self.assertEqual(self.read("file"), b"contents")
 
-    def test_a_password_outside_the_code_page_is_refused(self):
+    def test_the_key_is_the_code_pages_bytes_of_what_the_extensions_field_holds(self):
         cases = [  # password, code page option, accepted key bytes (None: refused)
             ("€uro", [], b"\x80uro"),
             ("中文", [], None),
             ("пароль", [], None),
             ("пароль", ["--code-page", "1251"], "пароль".encode("cp1251")),
+            # The field holds 254 characters, and of those the whole ones that fit in 254 bytes;
+            # what lies past them is not looked at.
+            ("x" * 300, [], b"x" * 254),
+            ("x" * 254 + "中", [], b"x" * 254),
+            ("日" * 200, ["--code-page", "932"], "日".encode("cp932") * 127),
         ]
         for password, option, key_bytes in cases:
             with self.subTest(password=password, option=option):
@@ -273,6 +280,58 @@ class PasswordTest(CliCase):
         self.assertIn("warning: no check value", err)
         self.assertEqual(self.read("secret"), b"was plain")
 
+
+class TerminalPromptTest(CliCase):
+    def run_on_terminal(self, args, typed):
+        """Runs veilfold on a pseudo-terminal of its own, typing each line of `typed` once its
+        prompt has shown; returns the exit status and everything the terminal showed."""
+        pid, terminal = pty.fork()
+        if pid == 0:
+            os.chdir(self.root)
+            os.execve(VEILFOLD, [VEILFOLD, *args], self.env)
+        shown = b""
+        try:
+            for prompt, line in typed:
+                while prompt not in shown:
+                    shown += os.read(terminal, 1024)
+                os.write(terminal, line + b"\n")
+            while True:
+                shown += os.read(terminal, 1024)
+        except OSError:  # the child has gone and closed its side
+            pass
+        os.close(terminal)
+        _, status = os.waitpid(pid, 0)
+        return os.waitstatus_to_exitcode(status), shown.decode(errors="replace")
+
+    def test_password_set_asks_twice_without_echo_and_refuses_a_different_confirmation(self):
+        cases = [  # the confirmation, exit status, words shown, stored
+            (b"typed secret", 0, "check value stored", True),
+            (b"typed secreT", 2, "the passwords don't match", False),
+        ]
+        for confirmation, expected_status, words, stored in cases:
+            with self.subTest(confirmation=confirmation):
+                self.fresh()
+                status, shown = self.run_on_terminal(["password", "set"], [(b"New password: ", b"typed secret"),
+                                                                           (b"again: ", confirmation)])
+                self.assertEqual(status, expected_status, shown)
+                self.assertIn("The same password again: ", shown)
+                self.assertIn(words, shown)
+                self.assertNotIn("typed", shown)  # nothing typed was echoed
+                path = self.path("config/veilfold/check")
+                self.assertEqual(os.path.exists(path), stored)
+                if stored:
+                    self.assertEqual(self.read("config/veilfold/check"), check_value(b"typed secret")[1])
+
+
+    def test_a_question_is_asked_and_answered_on_the_terminal(self):
+        self.set_password()
+        self.write("pw", b"secret\n")
+        marked = self.write("x" + MARK, b"marked already")
+        status, shown = self.run_on_terminal(["encrypt", "--password-file", "pw", "x" + MARK],
+                                             [(b"encrypt it again? [y]es/[n]o/[c]ancel: ", b"y")])
+        self.assertEqual(status, 0, shown)
+        self.assertEqual(self.read("x" + MARK), encrypted(b"secret", b"marked already"))
+        self.assertIn(marked, shown)
 
 class StatusTest(CliCase):
     def test_json_lists_marked_plain_and_passed_over(self):

@@ -17,7 +17,7 @@ wine_reg() { wine_run reg "$@" "$reg_view"; }
 wait_prefix() { wineserver -w; }
 
 # build_installers OUT [OPTIONS...]: both installers into OUT, from both
-# modules (each built in its own tree first, one build at a time), with the
+# modules and programs (each built in its own tree first, one build at a time), with the
 # help address that installer_checks expects and the build-installers OPTIONS;
 # prints the installer for this prefix's Windows.
 build_installers() {
@@ -25,7 +25,8 @@ build_installers() {
   shift
   for preset in win32 win64; do
     (cd "$root" && { [ -f "build/$preset/CMakeCache.txt" ] || cmake --preset "$preset" >/dev/null; } \
-      && flock "build/.modules.lock" cmake --build "build/$preset" -j2 --target veilfold >/dev/null) || return 1
+      && flock "build/.modules.lock" cmake --build "build/$preset" -j2 --target veilfold veilfold_cli >/dev/null) \
+      || return 1
   done
   rm -rf "$out"
   "$root/scripts/build-installers" --help-url https://help.invalid/veilfold "$@" \

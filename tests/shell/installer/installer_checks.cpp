@@ -6,6 +6,8 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "paths.h"
@@ -24,6 +26,8 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kUserSettingsMarker[] = "Software\\Veilfold\\InstallerTest";  // planted by installer-test.sh
 const char kRetainedKey[] = "Software\\Veilfold\\Temp";                  // planted as well
 const char kHelpUrl[] = "https://help.invalid/veilfold";                 // given by install-steps.sh
+const char kMachineEnvironmentKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+const char kUserEnvironmentKey[] = "Environment";
 
 constexpr WORD kMachineAmd64 = 0x8664;
 constexpr WORD kMachineI386 = 0x014C;
@@ -42,6 +46,10 @@ constexpr WORD kMainMachine = kMachineI386;
 // The module that 32-bit programs load.
 std::string Module32(const std::string& folder) {
     return folder + (kBothModules ? "\\x86\\veilfold.dll" : "\\veilfold.dll");
+}
+// The 32-bit command line.
+std::string Program32(const std::string& folder) {
+    return folder + (kBothModules ? "\\x86\\veilfold.exe" : "\\veilfold.exe");
 }
 
 struct View {
@@ -135,8 +143,12 @@ void ExpectNotRegistered(const View& view) {
 void ExpectInstalledFiles(const std::string& folder) {
     EXPECT_EQ(ModuleMachine(folder + "\\veilfold.dll"), kMainMachine);
     EXPECT_EQ(ModuleMachine(Module32(folder)), kMachineI386);
+    // Each command line beside its module.
+    EXPECT_EQ(ModuleMachine(folder + "\\veilfold.exe"), kMainMachine);
+    EXPECT_EQ(ModuleMachine(Program32(folder)), kMachineI386);
     if (!kBothModules) {
         EXPECT_FALSE(vftest::FileExists(folder + "\\x86\\veilfold.dll"));
+        EXPECT_FALSE(vftest::FileExists(folder + "\\x86\\veilfold.exe"));
     }
     EXPECT_TRUE(vftest::FileExists(folder + "\\uninstall.exe"));
 }
@@ -159,10 +171,47 @@ void ExpectAppsEntry(const View& view, const std::string& folder) {
     EXPECT_EQ(icon, folder + "\\veilfold.dll,0");
     std::string module = folder + "\\veilfold.dll";  // the value's file, checked just above
     EXPECT_GT(ExtractIconExA(module.c_str(), -1, nullptr, nullptr, 0), 0u);
-    ULONGLONG installed = FileSize(folder + "\\veilfold.dll") + FileSize(folder + "\\uninstall.exe") +
-                          (kBothModules ? FileSize(Module32(folder)) : 0);
+    ULONGLONG installed = FileSize(folder + "\\veilfold.dll") + FileSize(folder + "\\veilfold.exe") +
+                          FileSize(folder + "\\uninstall.exe") +
+                          (kBothModules ? FileSize(Module32(folder)) + FileSize(Program32(folder)) : 0);
     EXPECT_NEAR(double(ReadDword(view, kUninstallKey, "EstimatedSize")), double(installed / 1024), 4.0);
 }
+
+// How many entries of the machine's (HKLM) or the user's (HKCU) PATH name `folder`.
+int PathEntries(HKEY root, const std::string& folder) {
+    HKEY key;
+    const char* path = root == HKEY_LOCAL_MACHINE ? kMachineEnvironmentKey : kUserEnvironmentKey;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    std::string value(32768, '\0');
+    DWORD size = static_cast<DWORD>(value.size());
+    LONG result = RegGetValueA(key, nullptr, "Path", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                               value.data(), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return 0;
+    value.resize(std::strlen(value.c_str()));
+    int entries = 0;
+    for (std::size_t start = 0; start <= value.size();) {
+        std::size_t end = std::min(value.find(';', start), value.size());
+        std::string entry = value.substr(start, end - start);
+        if (!entry.empty() && entry.back() == '\\') entry.pop_back();
+        if (lstrcmpiA(entry.c_str(), folder.c_str()) == 0) ++entries;
+        start = end + 1;
+    }
+    return entries;
+}
+
+// Where the command line is on PATH, in each state installer-test.sh knows.
+void ExpectPathEntries(int machineAllUsers, int userCurrentUser) {
+    EXPECT_EQ(PathEntries(HKEY_LOCAL_MACHINE, AllUsersFolder()), machineAllUsers);
+    EXPECT_EQ(PathEntries(HKEY_CURRENT_USER, CurrentUserFolder()), userCurrentUser);
+    // Never the other mode's PATH.
+    EXPECT_EQ(PathEntries(HKEY_CURRENT_USER, AllUsersFolder()), 0);
+    EXPECT_EQ(PathEntries(HKEY_LOCAL_MACHINE, CurrentUserFolder()), 0);
+}
+
+TEST(PathEntry, OnTheMachinesPathForAllUsers) { ExpectPathEntries(1, 0); }
+TEST(PathEntry, OnTheUsersPathForTheCurrentUser) { ExpectPathEntries(0, 1); }
+TEST(PathEntry, None) { ExpectPathEntries(0, 0); }
 
 TEST(AllUsersInstall, RegistersEachModuleInItsOwnViewOfTheMachine) {
     std::string folder = AllUsersFolder();
@@ -203,11 +252,14 @@ TEST(Uninstalled, NothingOfOursIsLeftButTheUsersSettings) {
     for (const std::string& folder : {AllUsersFolder(), CurrentUserFolder()}) {
         EXPECT_FALSE(vftest::FileExists(folder + "\\veilfold.dll"));
         EXPECT_FALSE(vftest::FileExists(folder + "\\x86\\veilfold.dll"));
+        EXPECT_FALSE(vftest::FileExists(folder + "\\veilfold.exe"));
+        EXPECT_FALSE(vftest::FileExists(folder + "\\x86\\veilfold.exe"));
         EXPECT_FALSE(vftest::FileExists(folder + "\\uninstall.exe"));
         EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder << " is still there";
     }
     EXPECT_EQ(ReadString(kAllViews[2], kUserSettingsMarker, "Kept"), "yes");
     EXPECT_FALSE(KeyExists(kAllViews[2], kRetainedKey)) << "the retained key outlived the uninstall";
+    ExpectPathEntries(0, 0);
 }
 
 }  // namespace

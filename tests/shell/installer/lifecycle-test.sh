@@ -82,8 +82,10 @@ mkdir -p "$work"
 . "$build/installer.env"
 old=$VF_VERSION new=${VF_VERSION%.*}.$((${VF_VERSION#*.} + 1))
 old_installer=$(build_installers "$work/old" --test-inputs)
-# The newer module differs from the older by its time stamp alone.
+# The newer module differs from the older by its time stamp alone; the
+# program goes beside it, where build-installers takes it from.
 cp "$bin/veilfold.dll" "$work/new-veilfold.dll"
+cp "$bin/veilfold.exe" "$work/veilfold.exe"
 /usr/bin/python3 -c 'import struct,sys; b=bytearray(open(sys.argv[1],"rb").read()); pe=struct.unpack_from("<I",b,0x3C)[0]; struct.pack_into("<I",b,pe+8,struct.unpack_from("<I",b,pe+8)[0]^1); open(sys.argv[1],"wb").write(b)' "$work/new-veilfold.dll"
 rm -rf "$work/new"
 "$root/scripts/build-installers" --help-url https://help.invalid/veilfold --test-inputs --version "$new" \
@@ -111,16 +113,16 @@ remove_leftovers
 trap remove_leftovers EXIT
 programs=$(unix_path 'C:\Program Files\Veilfold')
 
-step "upgrade for all users while a program holds the module"
+step "upgrade for all users while a program holds the module; the command line stays on PATH"
 plant_user_settings
-expect_exit 0 "$old_installer" /S /ALLUSERS
+expect_exit 0 "$old_installer" /S /ALLUSERS /PATH
 start_holder
 [ "$(holder_line held)" = "held: C:\\Program Files\\Veilfold\\veilfold.dll stamp $old_stamp" ] || fail "held the wrong module"
 if [ "$(leftovers "$programs")" ]; then fail "leftovers before the upgrade"; fi
 expect_exit 3010 "$new_installer" /S  # an administrator's default: the installation's own mode
 [ -n "$(leftovers "$programs")" ] || fail "the held module was not moved aside"
 [ "$(entry HKLM DisplayVersion)" = "$new" ] || fail "Apps shows $(entry HKLM DisplayVersion), not $new"
-checks 'AllUsersInstall.*'
+checks 'AllUsersInstall.*:PathEntry.OnTheMachinesPathForAllUsers'
 release_holder
 [ "$(holder_line reloaded)" = "reloaded: C:\\Program Files\\Veilfold\\veilfold.dll stamp $new_stamp" ] \
   || fail "the reloaded module is not the new one"
@@ -159,14 +161,14 @@ rm "$programs/uninstall.exe"  # what a script that waited with _?= does, as the 
 wine_run wineboot -r
 checks 'Uninstalled.*'
 
-step "a per-user installation, taken over by one for all users"
-expect_exit 0 "$new_installer" /S /CURRENTUSER
-checks 'CurrentUserInstall.*'
+step "a per-user installation, taken over by one for all users, its PATH entry with it"
+expect_exit 0 "$new_installer" /S /CURRENTUSER /PATH
+checks 'CurrentUserInstall.*:PathEntry.OnTheUsersPathForTheCurrentUser'
 own=$(entry HKCU InstallLocation)
 own_unix=$(unix_path "$own")
 start_holder "$own\\veilfold.dll"  # Wine's COM reads no per-user classes: loaded by path
 expect_exit 3010 "$new_installer" /S /ALLUSERS
-checks 'AllUsersInstall.*'
+checks 'AllUsersInstall.*:PathEntry.OnTheMachinesPathForAllUsers'
 release_holder
 command=$(wine_reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce' /v Veilfold | tr -d '\r' \
   | sed -n 's/.*Veilfold[[:space:]]*REG_SZ[[:space:]]*//p')

@@ -3,8 +3,9 @@
 # The installers built as `make dist` builds them with a certificate: a
 # throwaway self-signed code-signing certificate, made here, in a PKCS#12
 # file. Every signature must verify against that certificate: both modules,
-# both installers, and the uninstaller, which exists only once the installer
-# for the prefix's Windows has written it (checked in the test prefix).
+# both veilfold.exe, both installers, and the uninstaller, which exists only
+# once the installer for the prefix's Windows has written it (checked in the
+# test prefix).
 set -euo pipefail
 root=$1; build=$2
 export WINEPREFIX=$build/wineprefix VF_WINEARCH=$3
@@ -26,7 +27,7 @@ echo test >"$work/password"
 step "signed installers"
 installer=$(VF_SIGN_PKCS12=$work/cert.p12 VF_SIGN_PASSWORD_FILE=$work/password VF_SIGN_TIMESTAMP_URL=none \
   VF_SIGN_CAFILE=$work/cert.pem build_installers "$work/dist")
-for file in "$work"/dist/manual/x64/veilfold.dll "$work"/dist/manual/x86/veilfold.dll "$work"/dist/*.exe; do
+for file in "$work"/dist/manual/x64/veilfold.{dll,exe} "$work"/dist/manual/x86/veilfold.{dll,exe} "$work"/dist/*.exe; do
   verify "$file"
 done
 # The modules inside the installers are the signed ones.
