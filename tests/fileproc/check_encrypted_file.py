@@ -47,6 +47,18 @@ def tool_command(args):
     return [args.wine_run, args.arch, args.prefix, args.tool]
 
 
+def run_captured(command):
+    """Runs `command` with its output caught in files, not pipes: the Wine
+    programs that start with a prefix's session inherit the pipes of
+    whichever program started it, and a read of them would wait for those
+    to end."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(command, stdout=out, stderr=err, timeout=300).returncode
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(command, code, out.read(), err.read())
+
+
 def check_encrypted(key, path, data):
     """Problems with `path` after Encrypt: it must exist only marked, and decrypt to `data`."""
     encrypted = path + ".$#!"
@@ -88,7 +100,7 @@ def check_tree(args, key, folder):
     failures = 0
     for direction in ([], ["--decrypt"]):
         command = tool_command(args) + direction + [PASSWORD, windows_path(tree)]
-        run = subprocess.run(command, capture_output=True, timeout=240)
+        run = run_captured(command)
         asked = run.stdout.decode("utf-8").splitlines()
         # Encrypt asks about the names outside; Decrypt first asks about a file
         # that does not look encrypted, and the answer No settles it.

@@ -7,11 +7,10 @@ next run recovers the file from its journal. Each file must
 end wholly plain under its plain name or wholly encrypted under its marked
 name, as Python's own SHA-1 and ARC4 tell."""
 import os
-import subprocess
 import sys
 import tempfile
 
-from check_encrypted_file import PASSWORD, rc4, rc4_key, tool_arguments, tool_command, windows_path
+from check_encrypted_file import PASSWORD, rc4, rc4_key, run_captured, tool_arguments, tool_command, windows_path
 
 BLOCK = 2**20              # what a long file is read and written in
 SIZE = 40 * BLOCK + 4321   # 41 writes, in three stretches of the journal
@@ -25,10 +24,10 @@ def run_tool(args, options, paths, hold_after=None):
     says whether it got that far."""
     arguments = options + [PASSWORD] + paths
     if hold_after is None:
-        return subprocess.run(tool_command(args) + arguments, capture_output=True, timeout=300)
+        return run_captured(tool_command(args) + arguments)
     killer = [args.wine_run, args.arch, args.prefix, args.killer, windows_path(args.tool)]
     held = ["--hold-after-write", str(hold_after)]
-    result = subprocess.run(killer + held + arguments, capture_output=True, timeout=300)
+    result = run_captured(killer + held + arguments)
     return result.stdout.strip().endswith(b"terminated")
 
 
