@@ -20,7 +20,7 @@ Answer TransformRun::Ask(Question question, const PathString& path) {
 }
 
 void TransformRun::UseJournal(JournalStore& store, const KeyDigest& fingerprint, std::uint64_t stretch) {
-    journal_ = &deferredClear_.emplace(store);
+    journal_.emplace(store);
     fingerprint_ = fingerprint;
     stretch_ = stretch;
 }
@@ -220,7 +220,7 @@ bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::
     if (first.change == NameChange::Changed) record.newName = first.newName;
     record.encrypt = encrypt_;
     record.fingerprint = fingerprint_;
-    JournalContext journal{journal_, journal_ ? &record : nullptr, stretch_};
+    JournalContext journal{journal_ ? &*journal_ : nullptr, journal_ ? &record : nullptr, stretch_};
 
     FileTime lastWrite;
     bool cancelled = false;

@@ -94,8 +94,7 @@ private:
     PassThreads passThreads_;
     Keystream keystream_;
     bool encrypt_;
-    std::optional<DeferredClear> deferredClear_;
-    DeferredClear* journal_ = nullptr;
+    std::optional<DeferredClear> journal_;  // none: the run keeps no journal
     KeyDigest fingerprint_{};
     std::uint64_t stretch_ = kJournalStretch;
     std::map<FileIdentity, LinkGroup> linkGroups_;
