@@ -40,7 +40,7 @@ inline constexpr std::uint64_t kJournalStretch = 16u << 20;
 // kLongPassBlock bytes and, when a user watches, does so on a thread of its
 // own.
 inline constexpr std::uint64_t kLongPass = 4u << 20;
-inline constexpr std::size_t kLongPassBlock = 1u << 20;
+inline constexpr std::size_t kLongPassBlock = 256u << 10;
 
 // Where a pass keeps its record; both null for a pass without a journal.
 struct JournalContext {

@@ -12,10 +12,10 @@ import tempfile
 
 from check_encrypted_file import PASSWORD, rc4, rc4_key, run_captured, tool_arguments, tool_command, windows_path
 
-BLOCK = 2**20              # what a long file is read and written in
-SIZE = 40 * BLOCK + 4321   # 41 writes, in three stretches of the journal
+BLOCK = 2**18              # what a long file is read and written in
+SIZE = 160 * BLOCK + 4321  # 161 writes, in three stretches of the journal
 WRITES = (SIZE + BLOCK - 1) // BLOCK
-FAIL_AT = 30 * BLOCK       # where a write fails, for the kills while putting a file back
+FAIL_AT = 120 * BLOCK      # where a write fails, for the kills while putting a file back
 
 
 def run_tool(args, options, paths, hold_after=None):
@@ -38,10 +38,10 @@ def main():
     encrypted = rc4(key, plain)
 
     # Twenty kills: fourteen spread over the transform, six over the pass
-    # that puts the file back after a write fails at 30 MiB (30 blocks done,
+    # that puts the file back after a write fails at 30 MiB (120 blocks done,
     # as many to put back).
     cases = [("transform", 1 + n * (WRITES - 2) // 13) for n in range(14)]
-    cases += [("restore", 31 + n * 5) for n in range(6)]
+    cases += [("restore", FAIL_AT // BLOCK + 1 + n * 20) for n in range(6)]
     failures = 0
     for what, kill_after in cases:
         with tempfile.TemporaryDirectory(prefix="vf-kill-") as folder:

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "common/state.h"
+#include "failing_io.h"
 #include "fileproc/file_progress.h"
 #include "progress_recorder.h"
 #include "run_fixture.h"
@@ -22,8 +23,10 @@ using vftest::Pattern;
 using vftest::Rc4Whole;
 using vftest::WalkWithGui;
 
-// Long enough to take a good part of a second under Wine.
-constexpr size_t kLongFile = 128u << 20;
+// With each write slowed, a second or so under Wine on any disk: a message
+// or a Cancel sent at some point lands well before the file's end.
+constexpr size_t kLongFile = 64u << 20;
+constexpr DWORD kWriteMs = 2;
 
 class DuringAFile : public vftest::RunFixture {
 protected:
@@ -40,6 +43,8 @@ protected:
 // Sent early in the file, and past half way, where a Cancel is no longer
 // taken but the window must still answer.
 TEST_F(DuringAFile, AMessageFromAnotherThreadIsAnsweredBeforeTheFileIsDone) {
+    vftest::SlowWrite slow(kWriteMs);
+    ASSERT_TRUE(slow.patch.installed());
     for (int sendAtPercent : {5, 55}) {
         SCOPED_TRACE(sendAtPercent);
         vftest::ProgressRecorder progress;
@@ -70,6 +75,8 @@ TEST_F(DuringAFile, ACancelLeavesTheFileWholeAndStopsTheRun) {
         int cancelAtPercent;
         bool finished;  // more than half done by the time the Cancel is taken
     };
+    vftest::SlowWrite slow(kWriteMs);
+    ASSERT_TRUE(slow.patch.installed());
     for (Case c : {Case{5, false}, Case{60, true}}) {
         SCOPED_TRACE(c.cancelAtPercent);
         g_bCancel = FALSE;

@@ -94,6 +94,14 @@ BOOL WINAPI WriteFileCrashing(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD w
     return s_realWriteFile(file, buffer, size, written, overlapped);
 }
 
+WriteFileFn s_slowWriteFile;
+DWORD s_slowWriteMs;
+
+BOOL WINAPI WriteFileSlowly(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+    Sleep(s_slowWriteMs);
+    return s_slowWriteFile(file, buffer, size, written, overlapped);
+}
+
 void* Kernel32(const char* function) {
     return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), function));
 }
@@ -141,6 +149,11 @@ DiskOrder::DiskOrder()
 }
 
 DiskOrder::~DiskOrder() { s_order = nullptr; }
+
+SlowWrite::SlowWrite(DWORD milliseconds) : patch("WriteFile", reinterpret_cast<void*>(WriteFileSlowly)) {
+    s_slowWriteMs = milliseconds;
+    s_slowWriteFile = reinterpret_cast<WriteFileFn>(patch.original());
+}
 
 FailingMove::FailingMove() : patch("MoveFileExW", reinterpret_cast<void*>(MoveFileAlwaysFailing)) {}
 

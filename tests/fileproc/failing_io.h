@@ -68,6 +68,15 @@ public:
     ImportPatch patch;
 };
 
+// Every WriteFile call waits `milliseconds` first, as a slow disk does: a
+// long file then takes long enough for a test to act in its middle on any
+// machine.
+class SlowWrite {
+public:
+    explicit SlowWrite(DWORD milliseconds);
+    ImportPatch patch;
+};
+
 // Every MoveFileExW call fails.
 class FailingMove {
 public:

@@ -4,6 +4,7 @@
 
 #include "common/messages.h"
 #include "common/state.h"
+#include "engine/contents.h"
 #include "failing_io.h"
 #include "fileproc/file_run.h"
 #include "run_fixture.h"
@@ -33,8 +34,9 @@ TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
     const std::string path = dir_ / "big.bin";
     const std::string next = dir_ / "next.txt";
     const std::string plain = Pattern(kFileSize, 3);
-    // How many writes a whole run takes: blocks of 1 MiB, 16 to a stretch
-    // between two checkpoints, and a record before each stretch.
+    // How many writes a whole run takes: the long pass's blocks, a stretch of
+    // them between two checkpoints, and a record before each stretch.
+    constexpr int kPerStretch = 1 + static_cast<int>(kJournalStretch / kLongPassBlock);
     int writes = 0;
     ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
     {
@@ -45,7 +47,8 @@ TEST_F(JournalOnDisk, AFileKilledPartWayIsFinishedByTheNextCommand) {
     ASSERT_TRUE(DeleteFileW(Wide(path + ".$#!").c_str()));
     // Killed in the first stretch, on either side of a checkpoint, and at the
     // last write before the rename (the last of all clears the record).
-    for (int killedAt : {2, 10, 17, 18, 40, writes - 1}) {
+    for (int killedAt :
+         {2, kPerStretch / 2, kPerStretch, kPerStretch + 1, 2 * kPerStretch + kPerStretch / 2, writes - 1}) {
         SCOPED_TRACE(killedAt);
         ASSERT_TRUE(vftest::WriteFileBytes(path, plain));
         ASSERT_TRUE(vftest::WriteFileBytes(next, "next"));
