@@ -1,16 +1,24 @@
 #include "engine/deferred_clear.h"
 
-bool DeferredClear::Write(const JournalRecord& record) {
-    if (!store_.Write(record)) return false;
-    // The store's one record is now this one, whichever path it is of.
-    written_ = record.path;
+#include <algorithm>
+
+bool DeferredClear::WriteAll(std::span<const JournalRecord> records) {
+    std::vector<JournalRecord> next;
+    for (const JournalRecord& held : held_) {
+        bool replaced = std::any_of(records.begin(), records.end(),
+                                    [&](const JournalRecord& record) { return record.path == held.path; });
+        if (!replaced && !finished_.contains(held.path)) next.push_back(held);
+    }
+    next.insert(next.end(), records.begin(), records.end());
+    if (!store_.WriteAll(next)) return false;
+    held_ = std::move(next);
     finished_.clear();
     return true;
 }
 
 void DeferredClear::Clear(const PathString& path) {
-    if (!path.empty() && path == written_) {
-        finished_ = path;
+    if (!path.empty() && Holds(path)) {
+        finished_.insert(path);
         return;
     }
     // A record this run never wrote (one an ended run left): straight away.
@@ -19,7 +27,9 @@ void DeferredClear::Clear(const PathString& path) {
 
 void DeferredClear::Settle() {
     if (finished_.empty()) return;
-    store_.Clear(finished_);
-    written_.clear();
-    finished_.clear();
+    WriteAll({});
+}
+
+bool DeferredClear::Holds(const PathString& path) const {
+    return std::any_of(held_.begin(), held_.end(), [&](const JournalRecord& held) { return held.path == path; });
 }

@@ -1,5 +1,6 @@
 #include "engine/journal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -86,10 +87,11 @@ std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record) {
-    Writer out;
-    out.U32(kMagic);
-    out.U64(record.sequence);
+namespace {
+
+constexpr std::uint32_t kSetMagic = 0x324A4656;  // "VFJ2": the records of every file in hand
+
+void WriteBody(Writer& out, const JournalRecord& record) {
     out.Text(record.path);
     out.Text(record.newName);
     out.U64(record.size);
@@ -102,39 +104,103 @@ std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record) {
     out.U64(record.stretchEnd);
     out.U32(static_cast<std::uint32_t>(record.stretchHashes.size()));
     for (std::uint32_t hash : record.stretchHashes) out.U32(hash);
-    out.U32(SectorHash(out.bytes.data(), out.bytes.size()));
-    return out.bytes;
 }
 
-bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record) {
-    if (bytes.size() < 8) return false;
-    std::uint32_t stored = 0;
-    for (int n = 0; n < 4; ++n) stored |= static_cast<std::uint32_t>(bytes[bytes.size() - 4 + n]) << (8 * n);
-    if (SectorHash(bytes.data(), bytes.size() - 4) != stored) return false;
-    Reader in(bytes);
-    std::uint32_t magic = 0, hashes = 0;
+bool ReadBody(Reader& in, std::size_t size, JournalRecord& record) {
+    std::uint32_t hashes = 0;
     std::uint8_t encrypt = 0, restoring = 0;
-    bool ok = in.U32(magic) && magic == kMagic && in.U64(record.sequence) && in.Text(record.path) &&
-              in.Text(record.newName) && in.U64(record.size) && in.U64(record.lastWrite.ticks) && in.U8(encrypt) &&
-              in.U8(restoring);
+    bool ok = in.Text(record.path) && in.Text(record.newName) && in.U64(record.size) &&
+              in.U64(record.lastWrite.ticks) && in.U8(encrypt) && in.U8(restoring);
     for (std::uint32_t& word : record.fingerprint.h) ok = ok && in.U32(word);
     ok = ok && in.U64(record.regionEnd) && in.U64(record.reached) && in.U64(record.stretchEnd) && in.U32(hashes) &&
-         hashes <= (bytes.size() - in.at()) / 4;
+         hashes <= (size - in.at()) / 4;
     if (!ok) return false;
     record.encrypt = encrypt != 0;
     record.restoring = restoring != 0;
     record.stretchHashes.resize(hashes);
     for (std::uint32_t& hash : record.stretchHashes) ok = ok && in.U32(hash);
-    return ok && in.at() == bytes.size() - 4;
+    return ok;
 }
 
-bool NewestRecord(const std::vector<std::uint8_t> (&copies)[2], JournalRecord& newest) {
-    bool found = false;
-    for (const std::vector<std::uint8_t>& one : copies) {
+void Seal(Writer& out) { out.U32(SectorHash(out.bytes.data(), out.bytes.size())); }
+
+bool Sealed(const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() < 8) return false;
+    std::uint32_t stored = 0;
+    for (int n = 0; n < 4; ++n) stored |= static_cast<std::uint32_t>(bytes[bytes.size() - 4 + n]) << (8 * n);
+    return SectorHash(bytes.data(), bytes.size() - 4) == stored;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record) {
+    Writer out;
+    out.U32(kMagic);
+    out.U64(record.sequence);
+    WriteBody(out, record);
+    Seal(out);
+    return out.bytes;
+}
+
+bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record) {
+    if (!Sealed(bytes)) return false;
+    Reader in(bytes);
+    std::uint32_t magic = 0;
+    return in.U32(magic) && magic == kMagic && in.U64(record.sequence) && ReadBody(in, bytes.size(), record) &&
+           in.at() == bytes.size() - 4;
+}
+
+std::vector<std::uint8_t> EncodeRecords(std::span<const JournalRecord> records, std::uint64_t sequence) {
+    Writer out;
+    out.U32(kSetMagic);
+    out.U64(sequence);
+    out.U32(static_cast<std::uint32_t>(records.size()));
+    for (const JournalRecord& record : records) WriteBody(out, record);
+    Seal(out);
+    return out.bytes;
+}
+
+bool DecodeRecords(const std::vector<std::uint8_t>& bytes, std::vector<JournalRecord>& records,
+                   std::uint64_t& sequence) {
+    records.clear();
+    // A single record, as runs before sets wrote them; one with no path
+    // said "nothing in hand".
+    JournalRecord single;
+    if (DecodeRecord(bytes, single)) {
+        sequence = single.sequence;
+        if (!single.path.empty()) records.push_back(std::move(single));
+        return true;
+    }
+    if (!Sealed(bytes)) return false;
+    Reader in(bytes);
+    std::uint32_t magic = 0, count = 0;
+    if (!in.U32(magic) || magic != kSetMagic || !in.U64(sequence) || !in.U32(count)) return false;
+    for (std::uint32_t n = 0; n < count; ++n) {
         JournalRecord record;
-        if (!DecodeRecord(one, record) || (found && record.sequence <= newest.sequence)) continue;
-        newest = std::move(record);
+        if (!ReadBody(in, bytes.size(), record)) return false;
+        record.sequence = sequence;
+        records.push_back(std::move(record));
+    }
+    return in.at() == bytes.size() - 4;
+}
+
+bool NewestRecords(const std::vector<std::uint8_t> (&copies)[2], std::vector<JournalRecord>& newest) {
+    bool found = false;
+    std::uint64_t newestSequence = 0;
+    for (const std::vector<std::uint8_t>& one : copies) {
+        std::vector<JournalRecord> records;
+        std::uint64_t sequence = 0;
+        if (!DecodeRecords(one, records, sequence) || (found && sequence <= newestSequence)) continue;
+        newest = std::move(records);
+        newestSequence = sequence;
         found = true;
     }
     return found;
+}
+
+bool LeftRecords::Drop(const PathString& path) {
+    auto found = std::find_if(records.begin(), records.end(), [&](const JournalRecord& r) { return r.path == path; });
+    if (found == records.end()) return false;
+    records.erase(found);
+    return true;
 }

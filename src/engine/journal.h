@@ -5,6 +5,7 @@
 // value, which only tells whether a key is the right one.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "crypto/sha1.h"
@@ -33,21 +34,38 @@ struct JournalRecord {
 std::vector<std::uint8_t> EncodeRecord(const JournalRecord& record);
 bool DecodeRecord(const std::vector<std::uint8_t>& bytes, JournalRecord& record);
 
-// The newest whole record of a store's pair of copies, or false when neither
-// reads back whole. One with no path marks a pair whose file was made whole.
-bool NewestRecord(const std::vector<std::uint8_t> (&copies)[2], JournalRecord& newest);
+// The records of every file a store has in hand, as one write: numbered by
+// `sequence`, with one checksum over all. Decoding also takes a single
+// record as EncodeRecord writes it.
+std::vector<std::uint8_t> EncodeRecords(std::span<const JournalRecord> records, std::uint64_t sequence);
+bool DecodeRecords(const std::vector<std::uint8_t>& bytes, std::vector<JournalRecord>& records,
+                   std::uint64_t& sequence);
+
+// The newest whole set of a store's pair of copies, or false when neither
+// reads back whole. An empty set marks a pair whose files were made whole.
+bool NewestRecords(const std::vector<std::uint8_t> (&copies)[2], std::vector<JournalRecord>& newest);
+
+// What the pair of an ended run holds, as a store that takes it over keeps
+// track of it.
+struct LeftRecords {
+    std::vector<JournalRecord> records;
+    std::uint64_t sequence = 0;  // of the set they were read from
+    // Drops the record of `path`; false when there was none.
+    bool Drop(const PathString& path);
+};
 
 // A fast hash of one sector's bytes: tells the sector's two states apart.
 std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length);
 
-// Where the records live, keyed by path. A run's store holds one record at a
-// time: a file in hand has one, and the next file's record replaces it.
+// Where the records live, keyed by path. A run's store holds the records of
+// the files it has in hand, written together: each write replaces them all.
 class JournalStore {
 public:
     virtual ~JournalStore() = default;
-    // Makes `record` durable, replacing the one the store held, whatever its path.
-    virtual bool Write(const JournalRecord& record) = 0;
-    // The file is whole again: its record goes.
+    // Makes `records` durable, in one write, replacing all the store held.
+    virtual bool WriteAll(std::span<const JournalRecord> records) = 0;
+    bool Write(const JournalRecord& record) { return WriteAll({&record, 1}); }
+    // The file is whole again: its record goes, and the store's others stay.
     virtual void Clear(const PathString& path) = 0;
     // The records that ended runs left, not those of runs still going.
     virtual std::vector<JournalRecord> Unfinished() = 0;

@@ -1,9 +1,27 @@
 #include "engine/run.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "crypto/wipe.h"
 #include "engine/recovery.h"
+
+namespace {
+
+// What the user is told of a file that failed; nothing of one cancelled.
+std::optional<Question> FailureQuestion(ContentsResult failure) {
+    switch (failure) {
+    case ContentsResult::NotFound: return Question::NotFound;
+    case ContentsResult::CannotOpen: return Question::CannotOpen;
+    case ContentsResult::NotRestored: return Question::NotRestored;
+    case ContentsResult::Cancelled: return std::nullopt;
+    case ContentsResult::Failed:
+    case ContentsResult::Done: break;
+    }
+    return Question::CannotTransform;
+}
+
+}  // namespace
 
 TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDigest& key, std::span<std::uint8_t> buffer,
                            bool encrypt)
@@ -13,8 +31,10 @@ TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDiges
       keystream_{runKeystream_, buffer, passThreads_},
       encrypt_(encrypt) {}
 
-// While the user thinks, no record of a file already whole stays behind.
+// Before the user is asked anything, every file agreed to so far is done;
+// and while the user thinks, no record of a file already whole stays behind.
 Answer TransformRun::Ask(Question question, const PathString& path) {
+    if (!inBatch_ && !RunBatch()) return Answer::Cancel;
     SettleJournal();
     return user_.Ask(question, path);
 }
@@ -151,6 +171,8 @@ bool TransformRun::TransformFound(FileJob job) {
 }
 
 bool TransformRun::TransformStarted(FileJob job) {
+    // Met again while the batch still holds it open: the batch goes first.
+    if (!batch_.Empty() && batch_.Holds(fileSystem_.FoldName(job.path)) && !RunBatch()) return false;
     if (IsLinkTag(job.facts.reparseTag)) {
         // Its target may lie outside the selection.
         PassOver(job.path, PassedOver::Reason::Link);
@@ -179,9 +201,63 @@ bool TransformRun::TransformStarted(FileJob job) {
         if (transformed_.contains(job.identity)) return MatchName(job);
         return JoinLinkGroup(std::move(job));
     }
+    // A file that fits in one block, and one stretch of the journal, gets
+    // one turn of the user's and one record anyway: it can share the
+    // record's write, and its flush, with others.
+    std::uint64_t size = 0;
+    if (file->Size(size) == FsStatus::Ok && size <= std::min<std::uint64_t>(stretch_, keystream_.buffer.size()))
+        return Batch(std::move(job), std::move(file));
     std::vector<FileJob> names;
     names.push_back(std::move(job));
     return TransformAndRename(std::move(file), names);
+}
+
+bool TransformRun::Batch(FileJob job, std::unique_ptr<ExclusiveFile> file) {
+    PathString path = job.path;
+    job.folderNames = nullptr;  // the listing may be gone by the time the batch is done
+    JournalRecord record = RecordOf(job);
+    ContentsResult added = batch_.Add(std::move(job), fileSystem_.FoldName(path), std::move(file), std::move(record));
+    if (added != ContentsResult::Done) return ReportFailure(added, path);
+    // Its one block is in hand: as far as the window can tell, it is done.
+    user_.ShowProgress(1, 1);
+    return !batch_.Full() || RunBatch();
+}
+
+// Transforms the batch's files, then renames them, then asks what their
+// failures call for, in order. A write that fails leaves the files after it
+// in the batch, untouched, until the user has answered.
+bool TransformRun::RunBatch() {
+    if (batch_.Empty() || inBatch_) return true;
+    struct Ending {
+        bool& flag;
+        explicit Ending(bool& f) : flag(f) { flag = true; }
+        ~Ending() { flag = false; }
+    } ending(inBatch_);
+    JournalContext journal{journal_ ? &*journal_ : nullptr, nullptr, stretch_};
+    while (!batch_.Empty()) {
+        std::vector<BatchedFile> done = batch_.Transform(keystream_, journal, flushCrew_, user_);
+        std::vector<std::pair<Question, PathString>> questions;
+        for (BatchedFile& entry : done) {
+            JournalContext own{journal.store, journal.store ? &entry.record : nullptr, stretch_};
+            if (std::optional<Question> question = EndFile(entry.job, entry.result, entry.lastWrite, own))
+                questions.emplace_back(*question, entry.job.path);
+        }
+        for (const auto& [question, path] : questions) {
+            if (GoOn(question, path)) continue;
+            batch_.Drop();
+            return false;
+        }
+    }
+    return true;
+}
+
+JournalRecord TransformRun::RecordOf(const FileJob& job) const {
+    JournalRecord record;
+    record.path = job.path;
+    if (job.change == NameChange::Changed) record.newName = job.newName;
+    record.encrypt = encrypt_;
+    record.fingerprint = fingerprint_;
+    return record;
 }
 
 // A file with several names is transformed once, when its last name comes
@@ -214,30 +290,18 @@ bool TransformRun::TransformGroup(std::vector<FileJob>& names) {
 // names the new one; whatever fails leaves the file with its old contents
 // under its old name, and is reported.
 bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names) {
+    if (!RunBatch()) return false;
     FileJob& first = names.front();
-    JournalRecord record;
-    record.path = first.path;
-    if (first.change == NameChange::Changed) record.newName = first.newName;
-    record.encrypt = encrypt_;
-    record.fingerprint = fingerprint_;
+    JournalRecord record = RecordOf(first);
     JournalContext journal{journal_ ? &*journal_ : nullptr, journal_ ? &record : nullptr, stretch_};
 
     FileTime lastWrite;
     bool cancelled = false;
     ContentsResult result = TransformContents(*file, keystream_, journal, user_, lastWrite, cancelled);
     file.reset();  // a file open without sharing cannot be renamed
-    // A file not put back keeps its record: the next run offers to finish it.
-    if (result != ContentsResult::NotRestored && result != ContentsResult::Done) ClearJournal(first.path);
+    std::optional<Question> question = EndFile(first, result, lastWrite, journal);
     if (result == ContentsResult::Cancelled) return false;
-    if (result != ContentsResult::Done) return ReportFailure(result, first.path) && !cancelled;
-    if (first.change == NameChange::Changed && fileSystem_.Rename(first.path, first.newName) != FsStatus::Ok) {
-        // Transformed contents under the old name would be taken for the wrong kind of file.
-        if (!UndoContents(fileSystem_, first.path, keystream_, journal, lastWrite, user_))
-            return GoOn(Question::NotRestored, first.path) && !cancelled;
-        ClearJournal(first.path);
-        return GoOn(Question::CannotRename, first.path) && !cancelled;
-    }
-    ClearJournal(first.path);
+    if (question) return GoOn(*question, first.path) && !cancelled;
     bool goOn = !cancelled;
     if (first.links == 1) return goOn;
     transformed_.insert(first.identity);
@@ -247,16 +311,26 @@ bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::
     return goOn;
 }
 
-bool TransformRun::ReportFailure(ContentsResult failure, const PathString& path) {
-    switch (failure) {
-    case ContentsResult::NotFound: return GoOn(Question::NotFound, path);
-    case ContentsResult::CannotOpen: return GoOn(Question::CannotOpen, path);
-    case ContentsResult::NotRestored: return GoOn(Question::NotRestored, path);
-    case ContentsResult::Cancelled: return false;
-    case ContentsResult::Failed:
-    case ContentsResult::Done: break;
+// A file's end once its contents are transformed, or not: its rename and its
+// record. Returns what the user is to be told, if anything.
+std::optional<Question> TransformRun::EndFile(const FileJob& job, ContentsResult result, const FileTime& lastWrite,
+                                              const JournalContext& journal) {
+    // A file not put back keeps its record: the next run offers to finish it.
+    if (result != ContentsResult::NotRestored && result != ContentsResult::Done) ClearJournal(job.path);
+    if (result != ContentsResult::Done) return FailureQuestion(result);
+    if (job.change == NameChange::Changed && fileSystem_.Rename(job.path, job.newName) != FsStatus::Ok) {
+        // Transformed contents under the old name would be taken for the wrong kind of file.
+        if (!UndoContents(fileSystem_, job.path, keystream_, journal, lastWrite, user_)) return Question::NotRestored;
+        ClearJournal(job.path);
+        return Question::CannotRename;
     }
-    return GoOn(Question::CannotTransform, path);
+    ClearJournal(job.path);
+    return std::nullopt;
+}
+
+bool TransformRun::ReportFailure(ContentsResult failure, const PathString& path) {
+    std::optional<Question> question = FailureQuestion(failure);
+    return question && GoOn(*question, path);
 }
 
 // A further name of a file whose contents this run has transformed.
@@ -292,6 +366,7 @@ Answer TransformRun::Confirm(const FileJob& job) {
 }
 
 void TransformRun::Finish(bool stopped) {
+    if (!RunBatch()) stopped = true;
     for (const FileIdentity& identity : linkGroupOrder_) {
         auto group = linkGroups_.find(identity);
         if (stopped || group == linkGroups_.end()) continue;

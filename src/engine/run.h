@@ -19,6 +19,7 @@
 #include "crypto/sha1.h"
 #include "engine/contents.h"
 #include "engine/deferred_clear.h"
+#include "engine/file_batch.h"
 #include "engine/file_job.h"
 #include "engine/file_system.h"
 #include "engine/journal.h"
@@ -73,6 +74,11 @@ private:
     bool JoinLinkGroup(FileJob job);
     bool TransformGroup(std::vector<FileJob>& names);
     bool TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names);
+    bool Batch(FileJob job, std::unique_ptr<ExclusiveFile> file);
+    bool RunBatch();
+    JournalRecord RecordOf(const FileJob& job) const;
+    std::optional<Question> EndFile(const FileJob& job, ContentsResult result, const FileTime& lastWrite,
+                                    const JournalContext& journal);
     bool ReportFailure(ContentsResult failure, const PathString& path);
     bool MatchName(const FileJob& job);
     bool NewNameFree(const FileJob& job);
@@ -95,6 +101,9 @@ private:
     Keystream keystream_;
     bool encrypt_;
     std::optional<DeferredClear> journal_;  // none: the run keeps no journal
+    FileBatch batch_;                       // small files agreed to, not yet transformed
+    bool inBatch_ = false;                  // the batch's files are being ended
+    FlushCrew flushCrew_;
     KeyDigest fingerprint_{};
     std::uint64_t stretch_ = kJournalStretch;
     std::map<FileIdentity, LinkGroup> linkGroups_;

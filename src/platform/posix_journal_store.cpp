@@ -52,6 +52,23 @@ void DeletePair(const std::string& base) {
     unlink((base + kSuffixes[0]).c_str());
 }
 
+// A copy's whole contents, at their exact length, on the disk.
+bool WriteCopy(int fd, const std::vector<std::uint8_t>& bytes) {
+    return WriteWhole(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && SyncFile(fd);
+}
+
+// An ended run's pair with fewer records: both copies, one after the other,
+// so that a write cut short leaves the other whole.
+void RewritePair(const std::string& base, const LeftRecords& left) {
+    std::vector<std::uint8_t> bytes = EncodeRecords(left.records, left.sequence);
+    for (const char* suffix : kSuffixes) {
+        int fd = open((base + suffix).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        WriteCopy(fd, bytes);
+        close(fd);
+    }
+}
+
 bool LockExclusive(int fd, bool wait) {
     while (flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0)
         if (errno != EINTR) return false;
@@ -97,11 +114,11 @@ std::string DefaultJournalFolder() {
 PosixJournalStore::PosixJournalStore(std::string folder) : folder_(std::move(folder)) {}
 
 PosixJournalStore::~PosixJournalStore() {
-    for (auto& [path, pair] : left_) close(pair.lock);
+    for (auto& [base, pair] : left_) close(pair.lock);
     if (files_[0] < 0) return;
     // A pair that still holds a record stays for the next run to finish;
     // an empty one goes while it is still locked.
-    if (holding_.empty()) DeletePair(base_);
+    if (held_.empty()) DeletePair(base_);
     for (int fd : files_) close(fd);
 }
 
@@ -137,49 +154,49 @@ bool PosixJournalStore::OpenPair() {
     return false;
 }
 
-bool PosixJournalStore::Truncate() {
-    bool ok = true;
-    for (int fd : files_) ok = ftruncate(fd, 0) == 0 && SyncFile(fd) && ok;
-    return ok;
-}
-
-bool PosixJournalStore::Write(const JournalRecord& record) {
+bool PosixJournalStore::WriteAll(std::span<const JournalRecord> records) {
     if (!OpenPair()) return false;
-    // A record of another file replaces none: the pair holds one at a time.
-    if (!record.path.empty() && record.path != holding_ && !holding_.empty() && !Truncate()) return false;
-    JournalRecord numbered = record;
-    numbered.sequence = ++sequence_;
-    std::vector<std::uint8_t> bytes = EncodeRecord(numbered);
+    // The copy left alone holds the set before: should this write be cut
+    // short, it still speaks for every file this run has in hand.
+    std::vector<std::uint8_t> bytes = EncodeRecords(records, ++sequence_);
     int fd = files_[next_];
     next_ = 1 - next_;
-    // The size too: a record reads as whole only at its exact length.
-    if (!WriteWhole(fd, bytes) || ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || !SyncFile(fd)) return false;
-    holding_ = record.path;
-    // This run's record now speaks for the file: an ended run's goes.
-    Release(record.path);
+    if (!WriteCopy(fd, bytes)) return false;
+    held_.assign(records.begin(), records.end());
+    // This run's records now speak for their files: an ended run's go.
+    for (const JournalRecord& record : records) Release(record.path);
     return true;
 }
 
 void PosixJournalStore::Clear(const PathString& path) {
-    // A record with no path says "nothing in hand": one write and sync,
-    // where emptying both files would take two.
-    if (path == holding_ && Write(JournalRecord{})) holding_.clear();
+    std::vector<JournalRecord> rest;
+    for (const JournalRecord& record : held_)
+        if (record.path != path) rest.push_back(record);
+    if (rest.size() != held_.size()) WriteAll(rest);
     Release(path);
 }
 
 void PosixJournalStore::Release(const PathString& path) {
-    auto [first, last] = left_.equal_range(path);
-    for (auto left = first; left != last; ++left) {
-        DeletePair(left->second.base);
-        close(left->second.lock);
+    for (auto left = left_.begin(); left != left_.end();) {
+        LeftPair& pair = left->second;
+        if (!pair.left.Drop(path)) {
+            ++left;
+        } else if (pair.left.records.empty()) {
+            DeletePair(left->first);
+            close(pair.lock);
+            left = left_.erase(left);
+        } else {
+            ++pair.left.sequence;
+            RewritePair(left->first, pair.left);
+            ++left;
+        }
     }
-    left_.erase(first, last);
 }
 
 std::vector<JournalRecord> PosixJournalStore::Unfinished() {
     std::vector<JournalRecord> unfinished;
     // Pairs taken by an earlier call are looked at afresh.
-    for (auto& [path, pair] : left_) close(pair.lock);
+    for (auto& [base, pair] : left_) close(pair.lock);
     left_.clear();
     if (folder_.empty()) return unfinished;
     std::vector<std::string> bases;
@@ -212,14 +229,15 @@ std::vector<JournalRecord> PosixJournalStore::Unfinished() {
             close(lock);
             continue;
         }
-        JournalRecord record;
-        if (!NewestRecord(bytes, record) || record.path.empty()) {
-            DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
+        LeftRecords left;
+        if (!NewestRecords(bytes, left.records) || left.records.empty()) {
+            DeletePair(base);  // a run that ended with its files whole, or was killed before its first record
             close(lock);
             continue;
         }
-        left_.emplace(record.path, LeftPair{base, lock});
-        unfinished.push_back(std::move(record));
+        left.sequence = left.records.front().sequence;
+        unfinished.insert(unfinished.end(), left.records.begin(), left.records.end());
+        left_.emplace(base, LeftPair{std::move(left), lock});
     }
     return unfinished;
 }

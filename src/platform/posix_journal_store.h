@@ -19,30 +19,30 @@ public:
     PosixJournalStore(const PosixJournalStore&) = delete;
     PosixJournalStore& operator=(const PosixJournalStore&) = delete;
 
-    bool Write(const JournalRecord& record) override;
+    bool WriteAll(std::span<const JournalRecord> records) override;
     void Clear(const PathString& path) override;
     std::vector<JournalRecord> Unfinished() override;
 
 private:
-    // A pair an ended run left, locked by this run until its file is whole.
+    // A pair an ended run left, locked by this run until its files are whole.
     struct LeftPair {
-        std::string base;
+        LeftRecords left;
         int lock = -1;
     };
 
     bool OpenPair();
-    bool Truncate();
     void Release(const PathString& path);
 
     std::string folder_;
     std::string base_;  // this run's pair: base_ + ".a.vfj", base_ + ".b.vfj"
     int files_[2] = {-1, -1};
-    int next_ = 0;                // the file the next record goes to
-    std::uint64_t sequence_ = 0;  // of the last record written
-    PathString holding_;          // the path whose record the pair holds, if any
-    // Pairs of ended runs, by the path of the record each holds: deleted once
-    // that file is whole, or once this run's record for it supersedes them.
-    std::multimap<PathString, LeftPair> left_;
+    int next_ = 0;                     // the file the next set goes to
+    std::uint64_t sequence_ = 0;       // of the last set written
+    std::vector<JournalRecord> held_;  // what the pair holds
+    // Pairs of ended runs, by base name, with what each holds: a record goes
+    // once its file is whole, or once this run's record for it supersedes it,
+    // and the pair once it holds none.
+    std::map<std::string, LeftPair> left_;
 };
 
 // $XDG_STATE_HOME/veilfold/journal, or ~/.local/state/veilfold/journal;

@@ -22,6 +22,31 @@ void DeletePair(const std::wstring& base) {
     for (const wchar_t* suffix : kSuffixes) DeleteFileW(ExtendedPath(base + suffix).c_str());
 }
 
+bool WriteCopy(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+    LARGE_INTEGER start{};
+    DWORD written = 0;
+    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+           WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size() && SetEndOfFile(file) &&
+           // Flushed, not written through: Wine opens a write-through file
+           // as any other, and a record must be on the disk before the
+           // bytes it speaks for change.
+           FlushFileBuffers(file);
+}
+
+// An ended run's pair with fewer records: both copies, one after the other,
+// so that a write cut short leaves the other whole.
+void RewritePair(const std::wstring& base, const LeftRecords& left) {
+    std::vector<std::uint8_t> bytes = EncodeRecords(left.records, left.sequence);
+    for (const wchar_t* suffix : kSuffixes) {
+        HANDLE file = CreateFileW(ExtendedPath(base + suffix).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        WriteCopy(file, bytes);
+        CloseHandle(file);
+    }
+}
+
 }  // namespace
 
 std::wstring DefaultJournalFolder() {
@@ -34,7 +59,7 @@ std::wstring DefaultJournalFolder() {
 Win32JournalStore::Win32JournalStore(std::wstring folder) : folder_(std::move(folder)) {}
 
 Win32JournalStore::~Win32JournalStore() {
-    bool empty = holding_.empty();
+    bool empty = held_.empty();
     for (HANDLE file : files_)
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     // A pair that still holds a record stays for the next run to finish.
@@ -66,50 +91,40 @@ bool Win32JournalStore::OpenPair() {
     return false;
 }
 
-bool Win32JournalStore::Truncate() {
-    bool ok = true;
-    LARGE_INTEGER start{};
-    for (HANDLE file : files_) ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) && SetEndOfFile(file) && ok;
-    return ok;
-}
-
-bool Win32JournalStore::Write(const JournalRecord& record) {
+bool Win32JournalStore::WriteAll(std::span<const JournalRecord> records) {
     if (!OpenPair()) return false;
-    // A record of another file replaces none: the pair holds one at a time.
-    if (!record.path.empty() && record.path != holding_ && !holding_.empty() && !Truncate()) return false;
-    JournalRecord numbered = record;
-    numbered.sequence = ++sequence_;
-    std::vector<std::uint8_t> bytes = EncodeRecord(numbered);
+    // The copy left alone holds the set before: should this write be cut
+    // short, it still speaks for every file this run has in hand.
+    std::vector<std::uint8_t> bytes = EncodeRecords(records, ++sequence_);
     HANDLE file = files_[next_];
     next_ = 1 - next_;
-    LARGE_INTEGER start{};
-    DWORD written = 0;
-    bool ok = SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
-              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size() && SetEndOfFile(file) &&
-              // Flushed, not written through: Wine opens a write-through file
-              // as any other, and a record must be on the disk before the
-              // bytes it speaks for change.
-              FlushFileBuffers(file);
-    if (!ok) return false;
-    holding_ = record.path;
-    // This run's record now speaks for the file: an ended run's goes.
-    auto left = left_.find(record.path);
-    if (left != left_.end()) {
-        DeletePair(left->second);
-        left_.erase(left);
-    }
+    if (!WriteCopy(file, bytes)) return false;
+    held_.assign(records.begin(), records.end());
+    // This run's records now speak for their files: an ended run's go.
+    for (const JournalRecord& record : records) Release(record.path);
     return true;
 }
 
 void Win32JournalStore::Clear(const PathString& path) {
-    // A record with no path says "nothing in hand": one flushed write, where
-    // emptying both files would take two.
-    if (path == holding_ && Write(JournalRecord{})) holding_.clear();
-    auto left = left_.find(path);
-    if (left != left_.end()) {
-        DeletePair(left->second);
-        left_.erase(left);
+    std::vector<JournalRecord> rest;
+    for (const JournalRecord& record : held_)
+        if (record.path != path) rest.push_back(record);
+    if (rest.size() != held_.size()) WriteAll(rest);
+    Release(path);
+}
+
+void Win32JournalStore::Release(const PathString& path) {
+    for (auto left = left_.begin(); left != left_.end();) {
+        if (!left->second.Drop(path)) {
+            ++left;
+        } else if (left->second.records.empty()) {
+            DeletePair(left->first);
+            left = left_.erase(left);
+        } else {
+            ++left->second.sequence;
+            RewritePair(left->first, left->second);
+            ++left;
+        }
     }
 }
 
@@ -137,13 +152,14 @@ std::vector<JournalRecord> Win32JournalStore::Unfinished() {
             CloseHandle(file);
         }
         if (!free) continue;
-        JournalRecord record;
-        if (!NewestRecord(bytes, record) || record.path.empty()) {
-            DeletePair(base);  // a run that ended with its file whole, or was killed before its first record
+        LeftRecords left;
+        if (!NewestRecords(bytes, left.records) || left.records.empty()) {
+            DeletePair(base);  // a run that ended with its files whole, or was killed before its first record
             continue;
         }
-        left_[record.path] = base;
-        unfinished.push_back(std::move(record));
+        left.sequence = left.records.front().sequence;
+        unfinished.insert(unfinished.end(), left.records.begin(), left.records.end());
+        left_[base] = std::move(left);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return unfinished;

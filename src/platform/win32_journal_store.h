@@ -20,23 +20,24 @@ public:
     Win32JournalStore(const Win32JournalStore&) = delete;
     Win32JournalStore& operator=(const Win32JournalStore&) = delete;
 
-    bool Write(const JournalRecord& record) override;
+    bool WriteAll(std::span<const JournalRecord> records) override;
     void Clear(const PathString& path) override;
     std::vector<JournalRecord> Unfinished() override;
 
 private:
     bool OpenPair();
-    bool Truncate();
+    void Release(const PathString& path);
 
     std::wstring folder_;
     std::wstring base_;  // this run's pair: base_ + ".a.vfj", base_ + ".b.vfj"
     HANDLE files_[2] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
-    int next_ = 0;                // the file the next record goes to
-    std::uint64_t sequence_ = 0;  // of the last record written
-    PathString holding_;          // the path whose record the pair holds, if any
-    // Pairs of ended runs, by the path of the record each holds: deleted once
-    // that file is whole, or once this run's record for it supersedes them.
-    std::map<PathString, std::wstring> left_;
+    int next_ = 0;                     // the file the next set goes to
+    std::uint64_t sequence_ = 0;       // of the last set written
+    std::vector<JournalRecord> held_;  // what the pair holds
+    // Pairs of ended runs, by base name, with what each holds: a record goes
+    // once its file is whole, or once this run's record for it supersedes it,
+    // and the pair once it holds none.
+    std::map<std::wstring, LeftRecords> left_;
 };
 
 // %LOCALAPPDATA%\Veilfold\Journal.

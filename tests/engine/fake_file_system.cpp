@@ -43,9 +43,12 @@ public:
         if (++owner_.writeCalls_ == owner_.crashingWrite_) throw Crash{};
         if (owner_.beforeWrite) owner_.beforeWrite(offset);
         std::lock_guard<std::mutex> lock(g_fileMutex);
+        bool fails = owner_.writeCalls_ == owner_.failingWrite_;
+        if (fails) length /= 2;
         if (offset + length > data_->bytes.size()) data_->bytes.resize(offset + length);
         std::memcpy(data_->bytes.data() + offset, data, length);
         written = length;
+        if (fails) return FsStatus::Failed;
         data_->lastWrite += 1;  // the file system moves the time on; the engine must put it back
         return FsStatus::Ok;
     }
@@ -212,7 +215,10 @@ std::unique_ptr<ExclusiveFile> FakeFileSystem::OpenExclusive(const PathString& p
 }
 
 FsStatus FakeFileSystem::Rename(const PathString& from, const PathString& to) {
-    if (crashAtRename_) throw Crash{};
+    if (crashAtRename_) {
+        crashAtRename_ = false;
+        throw Crash{};
+    }
     if (failRenames_) return FsStatus::Failed;
     Node* node = Find(from);
     if (!node) return FsStatus::NotFound;

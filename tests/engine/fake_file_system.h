@@ -34,6 +34,9 @@ public:
     }
     // The next `count` flushes fail.
     void FailFlushes(int count) { failingFlushes_ = count; }
+    // The `call`-th write from now on (1-based) writes half its bytes and
+    // fails, as on a full disk.
+    void FailWriteAt(int call) { failingWrite_ = writeCalls_ + call; }
 
     // The run is killed: the `call`-th write from now on (1-based) throws
     // Crash before it writes; with `atRename`, the next rename does.
@@ -98,6 +101,7 @@ private:
     int failingFlushes_ = 0;
     int writeCalls_ = 0;
     int crashingWrite_ = 0;
+    int failingWrite_ = 0;
     bool crashAtRename_ = false;
     bool failRenames_ = false;
 };

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "engine/run.h"
 #include "fake_file_system.h"
@@ -18,21 +19,30 @@ using vftest::FakeFileSystem;
 using vftest::ScriptedUser;
 using Asked = ScriptedUser::Asked;
 
-// Records kept as the bytes a real store would hold, one at a time as a
-// run's store holds them.
+// Records kept as the bytes a real store would hold: each write replaces
+// the set this store wrote last, and a record of an ended run's goes when a
+// write speaks for its file or it is cleared.
 class FakeJournal final : public JournalStore {
 public:
-    bool Write(const JournalRecord& record) override {
-        if (!holding_.empty() && holding_ != record.path) records.erase(holding_);
-        records[record.path] = EncodeRecord(record);
-        holding_ = record.path;
+    bool WriteAll(std::span<const JournalRecord> set) override {
+        bool onlyDrops = set.size() < own_.size() && std::all_of(set.begin(), set.end(), [&](const JournalRecord& r) {
+                             return own_.contains(r.path);
+                         });
+        ++writes;
+        if (onlyDrops && ++clears && dropClears) return true;
+        for (const PathString& path : own_) records.erase(path);
+        own_.clear();
+        for (const JournalRecord& record : set) {
+            records[record.path] = EncodeRecord(record);
+            own_.insert(record.path);
+        }
         return true;
     }
     void Clear(const PathString& path) override {
         ++clears;
         if (dropClears) return;
         records.erase(path);
-        if (path == holding_) holding_.clear();
+        own_.erase(path);
     }
     std::vector<JournalRecord> Unfinished() override {
         std::vector<JournalRecord> unfinished;
@@ -43,11 +53,12 @@ public:
         return unfinished;
     }
     std::map<PathString, std::vector<std::uint8_t>> records;
-    int clears = 0;
+    int writes = 0;
+    int clears = 0;           // writes that only took records away
     bool dropClears = false;  // as if each clear were lost with the power
 
 private:
-    PathString holding_;
+    std::set<PathString> own_;
 };
 
 const PathString kFile = PathString(1, kPathSeparator) + VF_PATH("file");
@@ -66,11 +77,16 @@ protected:
 
     std::string Encrypted(const std::string& plain) { return vftest::Rc4Whole(key_, plain); }
 
-    // A run over the file that is killed by the crash the fake was set up for.
-    void RunUntilKilled(ScriptedUser& user) {
+    // A run over the file (or `path`) that is killed by the crash the fake was set up for.
+    void RunUntilKilled(ScriptedUser& user, const PathString& path = kFile) {
         TransformRun run(fs_, user, key_, buffer_, true);
         run.UseJournal(journal_, fingerprint_, stretch_);
-        EXPECT_THROW(run.WalkPath(kFile), FakeFileSystem::Crash);
+        EXPECT_THROW(
+            {
+                run.WalkPath(path);
+                run.Finish(false);
+            },
+            FakeFileSystem::Crash);
     }
 
     // The next command: offers to finish the file, and the user says Yes.
@@ -283,6 +299,121 @@ TEST_F(JournalTest, ARecordOfAFileAlreadyFinishedIsLetGoWithoutAQuestion) {
     EXPECT_TRUE(user.asked.empty());
     EXPECT_TRUE(journal_.records.empty());
     EXPECT_TRUE(fs_.Contents(kMarked) == Encrypted(plain_));
+}
+
+// A file that could not be put back keeps its record while the run goes on
+// with other files, and the next run finishes it.
+TEST_F(JournalTest, ARecordOfAFileNotPutBackOutlivesTheFilesAfterIt) {
+    FreshFile();
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("folder");
+    const PathString sep(1, kPathSeparator);
+    const PathString first = folder + sep + VF_PATH("a"), second = folder + sep + VF_PATH("b");
+    fs_.AddFolder(folder);
+    fs_.AddFile(first, plain_);
+    fs_.AddFile(second, plain_);
+    fs_.FailFlushes(2);  // a's first checkpoint, then the flush before putting it back
+    ScriptedUser user;   // goes on past the failure
+    {
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        ASSERT_TRUE(run.WalkPath(folder));
+        run.Finish(false);
+    }
+    ASSERT_EQ(user.asked, (std::vector<Asked>{{Question::NotRestored, first}}));
+    EXPECT_TRUE(fs_.Contents(second + kEncryptedSuffix) == Encrypted(plain_));
+    ASSERT_EQ(journal_.records.size(), 1u) << "b's record replaced a's";
+
+    ScriptedUser next = Recover(fingerprint_);
+    EXPECT_EQ(next.asked, (std::vector<Asked>{{Question::Unfinished, first}}));
+    EXPECT_TRUE(fs_.Contents(first + kEncryptedSuffix) == Encrypted(plain_));
+    EXPECT_TRUE(journal_.records.empty());
+}
+
+// Small files go several at a time: one journal write for all their records,
+// then each file's one block. Killed at any of their writes or at the first
+// rename, with the power kept or lost, every file ends wholly encrypted.
+TEST_F(JournalTest, SmallFilesKilledAnywhereInTheirBatchAreEachMadeWhole) {
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("small");
+    const PathString sep(1, kPathSeparator);
+    const std::map<PathString, std::string> files = {{folder + sep + VF_PATH("a"), plain_.substr(0, 4000)},
+                                                     {folder + sep + VF_PATH("b"), ""},
+                                                     {folder + sep + VF_PATH("c"), plain_.substr(7, 100)},
+                                                     {folder + sep + VF_PATH("d"), plain_.substr(0, buffer_.size())}};
+    auto fresh = [&] {
+        fs_ = FakeFileSystem();
+        journal_ = FakeJournal();
+        fs_.AddFolder(folder);
+        for (const auto& [path, bytes] : files) fs_.AddFile(path, bytes);
+    };
+    fresh();
+    {
+        ScriptedUser user;
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        ASSERT_TRUE(run.WalkPath(folder));
+        run.Finish(false);
+    }
+    EXPECT_EQ(journal_.writes, 2) << "one write for the batch's records, one to let them go";
+    const int writes = 3;  // the empty file has none
+
+    for (int crashAt = 1; crashAt <= writes + 1; ++crashAt) {
+        for (int power : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << "write " << crashAt << ", power " << power);
+            fresh();
+            if (crashAt <= writes)
+                fs_.CrashAtWrite(crashAt);
+            else
+                fs_.CrashAtRename();
+            ScriptedUser killed;
+            RunUntilKilled(killed, folder);
+            if (power) fs_.LosePower(static_cast<unsigned>(power), false);
+
+            ScriptedUser user = Recover(fingerprint_);
+            EXPECT_EQ(user.asked.size(), files.size());
+            for (const auto& [path, bytes] : files) {
+                EXPECT_FALSE(fs_.Exists(path));
+                EXPECT_TRUE(fs_.Contents(path + kEncryptedSuffix) == Encrypted(bytes)) << "not wholly encrypted";
+            }
+            EXPECT_TRUE(journal_.records.empty());
+        }
+    }
+}
+
+// A write of a batch fails: that file is put back, and the user hears of it
+// before the files after it change; they are done only if the user goes on.
+TEST_F(JournalTest, AFailedWriteInABatchIsToldBeforeTheFilesAfterItChange) {
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("small");
+    const PathString sep(1, kPathSeparator);
+    const PathString a = folder + sep + VF_PATH("a"), b = folder + sep + VF_PATH("b"), c = folder + sep + VF_PATH("c");
+    const std::string bytes = plain_.substr(0, 3000);
+    for (Answer answer : {Answer::Yes, Answer::Cancel}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        fs_ = FakeFileSystem();
+        journal_ = FakeJournal();
+        fs_.AddFolder(folder);
+        for (const PathString& path : {a, b, c}) fs_.AddFile(path, bytes);
+        fs_.FailWriteAt(2);  // b's
+        ScriptedUser user;
+        user.answers = {answer};
+        bool asAtTheQuestion = false;
+        user.onAsk = [&](const Asked&) {
+            asAtTheQuestion = fs_.Contents(a + kEncryptedSuffix) == Encrypted(bytes) && fs_.Contents(b) == bytes &&
+                              fs_.Contents(c) == bytes && journal_.records.empty();
+        };
+        {
+            TransformRun run(fs_, user, key_, buffer_, true);
+            run.UseJournal(journal_, fingerprint_, stretch_);
+            run.Finish(!run.WalkPath(folder));
+        }
+        EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::CannotTransform, b}}));
+        EXPECT_TRUE(asAtTheQuestion) << "a done, b put back, c untouched, no record held";
+        EXPECT_EQ(fs_.Contents(b), bytes);
+        if (answer == Answer::Yes)
+            EXPECT_TRUE(fs_.Contents(c + kEncryptedSuffix) == Encrypted(bytes));
+        else
+            EXPECT_EQ(fs_.Contents(c), bytes);
+        EXPECT_TRUE(journal_.records.empty());
+    }
 }
 
 }  // namespace

@@ -92,6 +92,42 @@ TEST_F(JournalStoreTest, AnEndedRunsNewestRecordReadsBackAndItsPairIsPrivate) {
     next.Clear("/data/one");
 }
 
+// An ended run that had several files in hand: each record comes back, one
+// taken over or made whole goes from the pair, and the pair goes with the last.
+TEST_F(JournalStoreTest, AnEndedRunsRecordsGoOneByOneAndThePairWithTheLast) {
+    {
+        PosixJournalStore store(folder_);
+        const JournalRecord set[] = {RecordOf("/data/one", 4096), RecordOf("/data/two", 0),
+                                     RecordOf("/data/three", 8192)};
+        ASSERT_TRUE(store.WriteAll(set));
+    }
+    auto paths = [](const std::vector<JournalRecord>& records) {
+        std::vector<PathString> found;
+        for (const JournalRecord& record : records) found.push_back(record.path);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    {
+        PosixJournalStore next(folder_);
+        EXPECT_EQ(paths(next.Unfinished()), (std::vector<PathString>{"/data/one", "/data/three", "/data/two"}));
+        ASSERT_TRUE(next.Write(RecordOf("/data/two", 0)));  // taken over by this run
+        next.Clear("/data/two");
+        next.Clear("/data/one");  // made whole
+    }
+    {
+        PosixJournalStore later(folder_);
+        std::vector<JournalRecord> left = later.Unfinished();
+        ASSERT_EQ(paths(left), (std::vector<PathString>{"/data/three"}));
+        EXPECT_EQ(EncodeRecord(left[0]), EncodeRecord([&] {
+                      JournalRecord expected = RecordOf("/data/three", 8192);
+                      expected.sequence = left[0].sequence;
+                      return expected;
+                  }()));
+        later.Clear("/data/three");
+    }
+    EXPECT_TRUE(Files().empty());
+}
+
 // The power cut the newest record's write short: the one before it stands;
 // cut both, and the pair holds nothing and goes.
 TEST_F(JournalStoreTest, ARecordCutShortReadsAsNone) {
