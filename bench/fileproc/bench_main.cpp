@@ -157,8 +157,11 @@ bool ReportLargeFile(const vftest::TempDir& scratch, unsigned long long bytes) {
     std::printf("RC4 kernel, in memory               %10.1f MiB/s\n", kernel);
     std::printf("TransformFile, %4llu MiB file       %10.1f MiB/s   ratio %.2f (target >= 0.97)\n", bytes >> 20, file,
                 file / kernel);
-    std::printf("  the same without the journal      %10.1f MiB/s   ratio %.2f; checkpoints take %.0f%% of the time\n",
-                bare, bare / kernel, 100.0 * (1.0 - file / bare));
+    // Without the journal nothing is flushed until the end, so the whole
+    // file's flush is waited for at once: the journaled run may be faster.
+    std::printf(
+        "  the same without the journal      %10.1f MiB/s   ratio %.2f; the journaled run takes %.2fx its time\n", bare,
+        bare / kernel, bare / file);
     std::printf("peak working set after 1 MiB file  %10.1f MiB\n", peakSmall / kMiB);
     std::printf("peak working set after %4llu MiB    %10.1f MiB\n", bytes >> 20, peakLarge / kMiB);
     return true;

@@ -11,9 +11,9 @@ Checkpoints::~Checkpoints() {
     if (flush_) flush_->End();
 }
 
-bool Checkpoints::Before(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch) {
-    std::vector<std::uint32_t> hashes;
-    if (!HashSectors(start, end, scratch, hashes)) return false;
+bool Checkpoints::Before(std::uint64_t start, std::span<const std::uint8_t> bytes) {
+    std::uint64_t end = start + bytes.size();
+    std::vector<std::uint32_t> hashes = SectorHashes(bytes);
     if (flush_) {
         if (unflushed_.size() >= kUnflushedAtMost &&
             !flush_->WaitFor(unflushed_[unflushed_.size() - kUnflushedAtMost].flush))
@@ -40,22 +40,3 @@ bool Checkpoints::After() {
 }
 
 bool Checkpoints::Finish() { return !flush_ || unflushed_.empty() || flush_->WaitFor(unflushed_.back().flush); }
-
-bool Checkpoints::HashSectors(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch,
-                              std::vector<std::uint32_t>& hashes) {
-    // Whole sectors per read: as many as the scratch holds, or one.
-    std::uint8_t sector[kJournalSector];
-    std::size_t perRead = scratch.size() / kJournalSector * kJournalSector;
-    std::uint8_t* buffer = perRead ? scratch.data() : sector;
-    if (!perRead) perRead = kJournalSector;
-    for (std::uint64_t at = start; at < end;) {
-        std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(perRead, end - at));
-        std::size_t got = 0;
-        if (file_.ReadAt(at, buffer, wanted, got) != FsStatus::Ok) return false;
-        if (got == 0) break;
-        for (std::size_t n = 0; n < got; n += kJournalSector)
-            hashes.push_back(SectorHash(buffer + n, std::min(kJournalSector, got - n)));
-        at += got;
-    }
-    return true;
-}

@@ -20,8 +20,9 @@ public:
     Checkpoints(const Checkpoints&) = delete;
     Checkpoints& operator=(const Checkpoints&) = delete;
 
-    // Records [start, end) as in flight, reading it through `scratch`.
-    bool Before(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch);
+    // Records the stretch from `start` as in flight: `bytes` are its
+    // contents, not yet written.
+    bool Before(std::uint64_t start, std::span<const std::uint8_t> bytes);
     // The stretch recorded last is written: to disk with it.
     bool After();
     // Waits for the flushes asked for; false if one failed.
@@ -37,9 +38,6 @@ private:
         std::vector<std::uint32_t> hashes;  // of its sectors before they were written
         std::uint64_t flush = 0;            // the number of the flush that takes it to disk
     };
-
-    bool HashSectors(std::uint64_t start, std::uint64_t end, std::span<std::uint8_t> scratch,
-                     std::vector<std::uint32_t>& hashes);
 
     ExclusiveFile& file_;
     const JournalContext& journal_;

@@ -101,52 +101,88 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& wat
     TurnsAcross turns;
     turns.Reached(from);
     PassEnd end = PassEnd::Failed;
-    keystream_.threads.blocks.Run([&] { end = RunBlocks(from, to, watch, turns, done); }, [&] { turns.Turn(watch); });
+    keystream_.keep.blocks.Run([&] { end = RunBlocks(from, to, watch, turns, done); }, [&] { turns.Turn(watch); });
     if (watch.size) watch.user->ShowProgress(done, watch.size);
     return end;
 }
+
+namespace {
+
+// Reads [offset, offset + length) into `data`, or as much as the file holds.
+bool ReadWhole(ExclusiveFile& file, std::uint64_t offset, std::uint8_t* data, std::size_t length, std::size_t& have) {
+    for (have = 0; have < length;) {
+        std::size_t got = 0;
+        if (file.ReadAt(offset + have, data + have, length - have, got) != FsStatus::Ok) return false;
+        if (got == 0) break;
+        have += got;
+    }
+    return true;
+}
+
+}  // namespace
 
 PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
                             std::uint64_t& done) {
     // A long pass moves large blocks of its own.
     bool longPass = to - from >= kLongPass;
     PassKeystream keystream(keystream_.run, from, to);
+    std::size_t block = longPass ? kLongPassBlock : keystream_.buffer.size();
     std::vector<std::uint8_t> ownBuffer;
     std::span<std::uint8_t> buffer = keystream_.buffer;
-    if (longPass) {
-        ownBuffer.resize(kLongPassBlock);
+    std::optional<Checkpoints> checkpoints;
+    if (journal_.store) {
+        // With a journal, each stretch is read whole, once: the hash of each
+        // of its sectors goes into the record before any is written, and
+        // the stretch is then transformed and written back from memory.
+        std::vector<std::uint8_t>& stretch = keystream_.keep.stretch;
+        std::size_t longest = static_cast<std::size_t>(std::min(journal_.stretch, to - from));
+        if (stretch.size() < longest) stretch.resize(longest);
+        buffer = std::span(stretch).first(longest);
+        // Blocks are whole sectors: a run killed between two writes then
+        // leaves no sector half written, and only a power failure can.
+        if (block >= kJournalSector) block -= block % kJournalSector;
+        checkpoints.emplace(file_, journal_, longPass ? &keystream_.keep.flushes : nullptr);
+    } else if (longPass) {
+        ownBuffer.resize(block);
         buffer = ownBuffer;
     }
-    // With a journal, blocks are whole sectors: a run killed between two
-    // writes then leaves no sector half written, and only a power failure can.
-    std::size_t block = buffer.size();
-    if (journal_.store && block >= kJournalSector) block -= block % kJournalSector;
-    std::optional<Checkpoints> checkpoints;
-    if (journal_.store) checkpoints.emplace(file_, journal_, longPass ? &keystream_.threads.flushes : nullptr);
 
     done = from;
     PassEnd end = PassEnd::Done;
     bool atEnd = false;
     while (!atEnd && done < to && end == PassEnd::Done) {
+        std::uint64_t stretchStart = done;
         std::uint64_t stretchEnd = journal_.store ? std::min(to, done - done % kJournalSector + journal_.stretch) : to;
-        if (checkpoints && !checkpoints->Before(done, stretchEnd, buffer)) {
-            end = PassEnd::Failed;
-            break;
-        }
-        while (done < stretchEnd) {
-            std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(block, stretchEnd - done));
-            std::size_t got = 0;
-            if (file_.ReadAt(done, buffer.data(), wanted, got) != FsStatus::Ok) {
+        if (checkpoints) {
+            std::size_t have = 0;
+            std::size_t length = static_cast<std::size_t>(stretchEnd - done);
+            if (!ReadWhole(file_, done, buffer.data(), length, have) ||
+                !checkpoints->Before(done, buffer.first(have))) {
                 end = PassEnd::Failed;
                 break;
             }
-            if (got == 0) {
-                atEnd = true;
-                break;
+            atEnd = have < length;
+            stretchEnd = done + have;
+        }
+        while (done < stretchEnd) {
+            std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(block, stretchEnd - done));
+            std::uint8_t* data = buffer.data();
+            std::size_t got = wanted;
+            if (checkpoints) {
+                data += done - stretchStart;
+            } else {
+                if (file_.ReadAt(done, data, wanted, got) != FsStatus::Ok) {
+                    end = PassEnd::Failed;
+                    break;
+                }
+                if (got == 0) {
+                    atEnd = true;
+                    break;
+                }
             }
-            keystream.Apply(done, buffer.data(), got);
+            keystream.Apply(done, data, got);
             std::size_t written = 0;
-            bool wrote = file_.WriteAt(done, buffer.data(), got, written) == FsStatus::Ok && written == got;
+            bool wrote = file_.WriteAt(done, data, got, written) == FsStatus::Ok && written == got;
             done += written;
             if (!wrote) {
                 end = PassEnd::Failed;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "crypto/sha1.h"
 #include "crypto/rc4.h"
@@ -18,17 +19,19 @@
 class BlockTurns;
 class RunUser;
 
-// The threads a long pass runs on, kept for the run.
-struct PassThreads {
-    Beside blocks;            // its reads and writes, when a user watches
-    BackgroundFlush flushes;  // its checkpoint flushes
+// What passes keep for the whole run: the threads a long pass runs on, and
+// the memory a journaled pass holds a stretch in.
+struct PassKeep {
+    Beside blocks;                      // a long pass's reads and writes, when a user watches
+    BackgroundFlush flushes;            // its checkpoint flushes
+    std::vector<std::uint8_t> stretch;  // grown to the longest stretch a pass has held
 };
 
 // What every file of a run is transformed with.
 struct Keystream {
     RunKeystream& run;               // made once for the run's files
     std::span<std::uint8_t> buffer;  // one block
-    PassThreads& threads;
+    PassKeep& keep;
 };
 
 // How far apart the checkpoints of a long file are: each flushes the file and

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "engine/run_user.h"
+
 bool FileBatch::Holds(const PathString& folded) const {
     return std::find(folded_.begin(), folded_.end(), folded) != folded_.end();
 }
@@ -34,9 +36,7 @@ ContentsResult FileBatch::Add(FileJob job, PathString folded, std::unique_ptr<Ex
     r.restoring = false;
     r.regionEnd = r.stretchEnd = have;
     r.reached = 0;
-    r.stretchHashes.clear();
-    for (std::size_t at = 0; at < have; at += kJournalSector)
-        r.stretchHashes.push_back(SectorHash(entry.bytes.data() + at, std::min(kJournalSector, have - at)));
+    r.stretchHashes = SectorHashes(entry.bytes);
 
     bytes_ += have;
     files_.push_back(std::move(entry));
@@ -92,7 +92,7 @@ std::vector<BatchedFile> FileBatch::Transform(const Keystream& keystream, const 
 
     // On disk before anything names them as transformed: a flush that fails
     // is a write that failed.
-    std::vector<FsStatus> flushed = crew.FlushAll(toFlush);
+    std::vector<FsStatus> flushed = crew.FlushAll(toFlush, [&] { user.CancelledDuringFile(); });
     for (std::size_t n = 0, f = 0; n < taken && f < toFlush.size(); ++n) {
         BatchedFile& entry = files_[n];
         if (entry.file.get() != toFlush[f]) continue;

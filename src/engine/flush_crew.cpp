@@ -1,5 +1,7 @@
 #include "engine/flush_crew.h"
 
+#include <chrono>
+
 FlushCrew::~FlushCrew() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -9,17 +11,20 @@ FlushCrew::~FlushCrew() {
     for (std::thread& helper : helpers_) helper.join();
 }
 
-std::vector<FsStatus> FlushCrew::FlushAll(std::span<ExclusiveFile* const> files) {
+std::vector<FsStatus> FlushCrew::FlushAll(std::span<ExclusiveFile* const> files, const std::function<void()>& turn) {
+    if (files.empty()) return {};
     std::unique_lock<std::mutex> lock(mutex_);
-    if (files.size() > 1 && helpers_.empty())
+    if (helpers_.empty())
         for (int n = 0; n < kHelpers; ++n) helpers_.emplace_back(&FlushCrew::Serve, this);
     files_ = files;
     results_.assign(files.size(), FsStatus::Ok);
     next_ = ended_ = 0;
     changed_.notify_all();
-    while (FlushNext(lock)) {
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(kTurnMs), [&] { return ended_ == files_.size(); })) {
+        lock.unlock();
+        turn();
+        lock.lock();
     }
-    changed_.wait(lock, [&] { return ended_ == files_.size(); });
     files_ = {};
     return std::move(results_);
 }

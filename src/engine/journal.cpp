@@ -87,6 +87,14 @@ std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
+std::vector<std::uint32_t> SectorHashes(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint32_t> hashes;
+    hashes.reserve((bytes.size() + kJournalSector - 1) / kJournalSector);
+    for (std::size_t at = 0; at < bytes.size(); at += kJournalSector)
+        hashes.push_back(SectorHash(bytes.data() + at, std::min(kJournalSector, bytes.size() - at)));
+    return hashes;
+}
+
 namespace {
 
 constexpr std::uint32_t kSetMagic = 0x324A4656;  // "VFJ2": the records of every file in hand

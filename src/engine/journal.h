@@ -56,6 +56,8 @@ struct LeftRecords {
 
 // A fast hash of one sector's bytes: tells the sector's two states apart.
 std::uint32_t SectorHash(const std::uint8_t* data, std::size_t length);
+// The hash of each sector of `bytes`, the last one maybe short.
+std::vector<std::uint32_t> SectorHashes(std::span<const std::uint8_t> bytes);
 
 // Where the records live, keyed by path. A run's store holds the records of
 // the files it has in hand, written together: each write replaces them all.

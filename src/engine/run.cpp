@@ -28,7 +28,7 @@ TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDiges
     : fileSystem_(fileSystem),
       user_(user),
       runKeystream_(key),
-      keystream_{runKeystream_, buffer, passThreads_},
+      keystream_{runKeystream_, buffer, passKeep_},
       encrypt_(encrypt) {}
 
 // Before the user is asked anything, every file agreed to so far is done;

@@ -97,7 +97,7 @@ private:
     FileSystem& fileSystem_;
     RunUser& user_;
     RunKeystream runKeystream_;
-    PassThreads passThreads_;
+    PassKeep passKeep_;
     Keystream keystream_;
     bool encrypt_;
     std::optional<DeferredClear> journal_;  // none: the run keeps no journal

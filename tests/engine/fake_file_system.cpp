@@ -53,6 +53,7 @@ public:
         return FsStatus::Ok;
     }
     FsStatus Flush() override {
+        if (owner_.beforeFlush) owner_.beforeFlush();
         std::lock_guard<std::mutex> lock(g_fileMutex);
         if (owner_.failingFlushes_ == 0) {
             data_->durable = data_->bytes;

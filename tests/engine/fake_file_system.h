@@ -51,6 +51,8 @@ public:
     // Called before each write with its offset, on the writing thread: a
     // test may hold the write there, as a slow disk would.
     std::function<void(std::uint64_t offset)> beforeWrite;
+    // Called before each flush, on the flushing thread.
+    std::function<void()> beforeFlush;
     void SetMaxPathLength(std::size_t length) { maxPathLength_ = length; }
 
     bool Exists(PathView path) const;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "engine/run.h"
 #include "fake_file_system.h"
@@ -205,15 +207,15 @@ TEST_F(JournalTest, AKillBetweenTheLastWriteAndTheRenameIsFinishedByTheRename) {
     EXPECT_TRUE(journal_.records.empty());
 }
 
-// A read fails after 7 blocks, the last of them written since the last
-// checkpoint; the pass that puts them back is killed, with or without the
-// power lost as well.
+// The 7th block's write fails half way, after the last checkpoint; the pass
+// that puts the blocks back is killed, with or without the power lost as
+// well.
 TEST_F(JournalTest, AFileKilledWhileBeingPutBackIsPutBackByTheNextCommand) {
     for (int intoRestore = 1; intoRestore <= 7; ++intoRestore) {
         for (int power : {0, 1, 2}) {  // kept; lost (seed 1); lost (seed 2)
             SCOPED_TRACE(testing::Message() << "restore write " << intoRestore << ", power " << power);
             FreshFile();
-            fs_.FailReadAt(8 + 3 * 3);  // each of the three stretches so far was read for its record
+            fs_.FailWriteAt(7);
             fs_.CrashAtWrite(7 + intoRestore);
             ScriptedUser killed;
             killed.answers = {Answer::Yes};
@@ -414,6 +416,43 @@ TEST_F(JournalTest, AFailedWriteInABatchIsToldBeforeTheFilesAfterItChange) {
             EXPECT_EQ(fs_.Contents(c), bytes);
         EXPECT_TRUE(journal_.records.empty());
     }
+}
+
+// A disk slow to take a batch's flushes keeps the user's window waiting no
+// longer than a slow write of one block would.
+TEST_F(JournalTest, TheUserGetsTurnsWhileABatchsFlushesWait) {
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("small");
+    const PathString sep(1, kPathSeparator);
+    fs_ = FakeFileSystem();
+    fs_.AddFolder(folder);
+    for (const PathChar* name : {VF_PATH("a"), VF_PATH("b"), VF_PATH("c")})
+        fs_.AddFile(folder + sep + name, plain_.substr(0, 1000));
+    fs_.beforeFlush = [] { std::this_thread::sleep_for(std::chrono::milliseconds(150)); };
+    ScriptedUser user;
+    {
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        run.Finish(!run.WalkPath(folder));
+    }
+    EXPECT_GE(user.turnsDuringFiles, 3);
+    EXPECT_TRUE(fs_.Contents(folder + sep + VF_PATH("c") + kEncryptedSuffix) == Encrypted(plain_.substr(0, 1000)));
+}
+
+// Each stretch is read whole before any of it is written: a read that fails
+// at the second stretch finds the first written, and puts it back.
+TEST_F(JournalTest, AReadFailingAtTheNextStretchPutsTheWrittenOneBack) {
+    FreshFile();
+    fs_.FailReadAt(2);
+    ScriptedUser user;
+    {
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        run.Finish(!run.WalkPath(kFile));
+    }
+    EXPECT_EQ(user.asked, (std::vector<Asked>{{Question::CannotTransform, kFile}}));
+    EXPECT_TRUE(fs_.Contents(kFile) == plain_) << "not put back";
+    EXPECT_FALSE(fs_.Exists(kMarked));
+    EXPECT_TRUE(journal_.records.empty());
 }
 
 }  // namespace

@@ -28,8 +28,9 @@ struct IoFaultCase {
 
 TEST_F(TransformFaultTest, ReadOrWriteFailingPartWayPutsTheBytesBack) {
     const IoFaultCase cases[] = {
-        {"first read", true, 1, IDYES, 1},
-        {"third read", true, 3, IDNO, 0},
+        // The file is one stretch of the journal, read whole in one call.
+        {"the read, then going on", true, 1, IDYES, 1},
+        {"the read, then stopping", true, 1, IDNO, 0},
         {"first write", false, 1, IDYES, 1},
         {"third write", false, 3, IDYES, 1},
     };
