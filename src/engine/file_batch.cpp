@@ -6,7 +6,8 @@
 #include "engine/run_user.h"
 
 bool FileBatch::Holds(const PathString& folded) const {
-    return std::find(folded_.begin(), folded_.end(), folded) != folded_.end();
+    return std::find(folded_.begin(), folded_.end(), folded) != folded_.end() ||
+           std::find(flyingFolded_.begin(), flyingFolded_.end(), folded) != flyingFolded_.end();
 }
 
 ContentsResult FileBatch::Add(FileJob job, PathString folded, std::unique_ptr<ExclusiveFile> file,
@@ -57,8 +58,7 @@ ContentsResult PutBack(BatchedFile& entry, const Keystream& keystream, const Jou
 
 }  // namespace
 
-std::vector<BatchedFile> FileBatch::Transform(const Keystream& keystream, const JournalContext& journal,
-                                              FlushCrew& crew, RunUser& user) {
+bool FileBatch::Start(const Keystream& keystream, const JournalContext& journal, FlushCrew& crew, RunUser& user) {
     std::size_t taken = files_.size();
     bool recorded = true;
     if (journal.store) {
@@ -71,6 +71,7 @@ std::vector<BatchedFile> FileBatch::Transform(const Keystream& keystream, const 
         for (BatchedFile& entry : files_) entry.result = ContentsResult::Failed;
 
     std::vector<ExclusiveFile*> toFlush;
+    bool clean = recorded;
     for (std::size_t n = 0; recorded && n < files_.size(); ++n) {
         BatchedFile& entry = files_[n];
         keystream.run.Apply(0, entry.bytes.data(), entry.bytes.size());
@@ -79,10 +80,12 @@ std::vector<BatchedFile> FileBatch::Transform(const Keystream& keystream, const 
             (entry.file->WriteAt(0, entry.bytes.data(), entry.bytes.size(), written) == FsStatus::Ok &&
              written == entry.bytes.size())) {
             toFlush.push_back(entry.file.get());
+            std::vector<std::uint8_t>().swap(entry.bytes);
             continue;
         }
         entry.result = PutBack(entry, keystream, journal, written, user);
         taken = n + 1;
+        clean = false;
         break;
     }
     // The files after a failed write are left as they were, for the run to
@@ -90,27 +93,35 @@ std::vector<BatchedFile> FileBatch::Transform(const Keystream& keystream, const 
     if (journal.store)
         for (std::size_t n = taken; n < files_.size(); ++n) journal.store->Clear(files_[n].record.path);
 
-    // On disk before anything names them as transformed: a flush that fails
-    // is a write that failed.
-    std::vector<FsStatus> flushed = crew.FlushAll(toFlush, [&] { user.CancelledDuringFile(); });
-    for (std::size_t n = 0, f = 0; n < taken && f < toFlush.size(); ++n) {
-        BatchedFile& entry = files_[n];
-        if (entry.file.get() != toFlush[f]) continue;
-        if (flushed[f++] != FsStatus::Ok) entry.result = PutBack(entry, keystream, journal, entry.bytes.size(), user);
-    }
-
-    std::vector<BatchedFile> done(std::make_move_iterator(files_.begin()),
-                                  std::make_move_iterator(files_.begin() + static_cast<std::ptrdiff_t>(taken)));
-    files_.erase(files_.begin(), files_.begin() + static_cast<std::ptrdiff_t>(taken));
+    // On disk before anything names them as transformed.
+    crew.Start(std::move(toFlush));
+    auto end = files_.begin() + static_cast<std::ptrdiff_t>(taken);
+    flying_.assign(std::make_move_iterator(files_.begin()), std::make_move_iterator(end));
+    files_.erase(files_.begin(), end);
+    flyingFolded_.assign(folded_.begin(), folded_.begin() + static_cast<std::ptrdiff_t>(taken));
     folded_.erase(folded_.begin(), folded_.begin() + static_cast<std::ptrdiff_t>(taken));
     bytes_ = 0;
     for (const BatchedFile& entry : files_) bytes_ += entry.bytes.size();
-    for (BatchedFile& entry : done) {
+    return clean;
+}
+
+std::vector<BatchedFile> FileBatch::Land(const Keystream& keystream, const JournalContext& journal, FlushCrew& crew,
+                                         RunUser& user) {
+    // A flush that fails is a write that failed.
+    std::vector<FsStatus> flushed = crew.Wait([&] { user.CancelledDuringFile(); });
+    std::size_t f = 0;
+    for (BatchedFile& entry : flying_) {
+        if (entry.result != ContentsResult::Done) continue;  // never written, or put back already
+        if (flushed[f++] != FsStatus::Ok) entry.result = PutBack(entry, keystream, journal, entry.record.size, user);
+    }
+    std::vector<BatchedFile> landed = std::move(flying_);
+    flying_.clear();
+    flyingFolded_.clear();
+    for (BatchedFile& entry : landed) {
         entry.file->SetLastWrite(entry.lastWrite);
         entry.file.reset();  // a file open without sharing cannot be renamed
-        std::vector<std::uint8_t>().swap(entry.bytes);
     }
-    return done;
+    return landed;
 }
 
 void FileBatch::Drop() {

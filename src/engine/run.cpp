@@ -172,7 +172,8 @@ bool TransformRun::TransformFound(FileJob job) {
 
 bool TransformRun::TransformStarted(FileJob job) {
     // Met again while the batch still holds it open: the batch goes first.
-    if (!batch_.Empty() && batch_.Holds(fileSystem_.FoldName(job.path)) && !RunBatch()) return false;
+    if ((!batch_.Empty() || batch_.Flying()) && batch_.Holds(fileSystem_.FoldName(job.path)) && !RunBatch())
+        return false;
     if (IsLinkTag(job.facts.reparseTag)) {
         // Its target may lie outside the selection.
         PassOver(job.path, PassedOver::Reason::Link);
@@ -220,33 +221,40 @@ bool TransformRun::Batch(FileJob job, std::unique_ptr<ExclusiveFile> file) {
     if (added != ContentsResult::Done) return ReportFailure(added, path);
     // Its one block is in hand: as far as the window can tell, it is done.
     user_.ShowProgress(1, 1);
-    return !batch_.Full() || RunBatch();
+    return !batch_.Full() || RunBatch(false);
 }
 
-// Transforms the batch's files, then renames them, then asks what their
-// failures call for, in order. A write that fails leaves the files after it
-// in the batch, untouched, until the user has answered.
-bool TransformRun::RunBatch() {
-    if (batch_.Empty() || inBatch_) return true;
+// Lands the batch in flight, then starts the one waiting. With `land`, or
+// when a file of it failed, that one lands too before this returns: the
+// user is asked about a failure before the files after it change.
+bool TransformRun::RunBatch(bool land) {
+    if (inBatch_) return true;
     struct Ending {
         bool& flag;
         explicit Ending(bool& f) : flag(f) { flag = true; }
         ~Ending() { flag = false; }
     } ending(inBatch_);
     JournalContext journal{journal_ ? &*journal_ : nullptr, nullptr, stretch_};
-    while (!batch_.Empty()) {
-        std::vector<BatchedFile> done = batch_.Transform(keystream_, journal, flushCrew_, user_);
-        std::vector<std::pair<Question, PathString>> questions;
-        for (BatchedFile& entry : done) {
-            JournalContext own{journal.store, journal.store ? &entry.record : nullptr, stretch_};
-            if (std::optional<Question> question = EndFile(entry.job, entry.result, entry.lastWrite, own))
-                questions.emplace_back(*question, entry.job.path);
-        }
-        for (const auto& [question, path] : questions) {
-            if (GoOn(question, path)) continue;
-            batch_.Drop();
-            return false;
-        }
+    for (;;) {
+        if (batch_.Flying() && !LandBatch(journal)) return false;
+        if (batch_.Empty()) return true;
+        if (batch_.Start(keystream_, journal, flushCrew_, user_) && !land) return true;
+    }
+}
+
+// Renames the landed files, then asks what their failures call for, in order.
+bool TransformRun::LandBatch(const JournalContext& journal) {
+    std::vector<BatchedFile> landed = batch_.Land(keystream_, journal, flushCrew_, user_);
+    std::vector<std::pair<Question, PathString>> questions;
+    for (BatchedFile& entry : landed) {
+        JournalContext own{journal.store, journal.store ? &entry.record : nullptr, stretch_};
+        if (std::optional<Question> question = EndFile(entry.job, entry.result, entry.lastWrite, own))
+            questions.emplace_back(*question, entry.job.path);
+    }
+    for (const auto& [question, path] : questions) {
+        if (GoOn(question, path)) continue;
+        batch_.Drop();
+        return false;
     }
     return true;
 }

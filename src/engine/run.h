@@ -75,7 +75,8 @@ private:
     bool TransformGroup(std::vector<FileJob>& names);
     bool TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names);
     bool Batch(FileJob job, std::unique_ptr<ExclusiveFile> file);
-    bool RunBatch();
+    bool RunBatch(bool land = true);
+    bool LandBatch(const JournalContext& journal);
     JournalRecord RecordOf(const FileJob& job) const;
     std::optional<Question> EndFile(const FileJob& job, ContentsResult result, const FileTime& lastWrite,
                                     const JournalContext& journal);
@@ -101,9 +102,9 @@ private:
     Keystream keystream_;
     bool encrypt_;
     std::optional<DeferredClear> journal_;  // none: the run keeps no journal
-    FileBatch batch_;                       // small files agreed to, not yet transformed
+    FileBatch batch_;                       // small files agreed to, not yet renamed
     bool inBatch_ = false;                  // the batch's files are being ended
-    FlushCrew flushCrew_;
+    FlushCrew flushCrew_;                   // gone before the batch: no flush outlives its file
     KeyDigest fingerprint_{};
     std::uint64_t stretch_ = kJournalStretch;
     std::map<FileIdentity, LinkGroup> linkGroups_;

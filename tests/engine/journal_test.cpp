@@ -8,6 +8,7 @@
 #include <chrono>
 #include <map>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "engine/run.h"
@@ -64,6 +65,13 @@ private:
 };
 
 const PathString kFile = PathString(1, kPathSeparator) + VF_PATH("file");
+
+// "f0", "f1", ...: a name for the n-th of many files.
+PathString PathOf(int n) {
+    PathString name = VF_PATH("f");
+    for (char c : std::to_string(n)) name += static_cast<PathChar>(c);
+    return name;
+}
 const PathString kMarked = kFile + kEncryptedSuffix;
 constexpr std::uint64_t kStretch = 3 * kJournalSector;
 
@@ -453,6 +461,56 @@ TEST_F(JournalTest, AReadFailingAtTheNextStretchPutsTheWrittenOneBack) {
     EXPECT_TRUE(fs_.Contents(kFile) == plain_) << "not put back";
     EXPECT_FALSE(fs_.Exists(kMarked));
     EXPECT_TRUE(journal_.records.empty());
+}
+
+// More files than a batch holds: one batch's flushes go on while the next is
+// read. A run killed in the second batch, with the power lost, still leaves
+// every file whole once the next run has finished what it recorded.
+TEST_F(JournalTest, BatchAfterBatchAKillAnywhereLeavesEveryFileWhole) {
+    const PathString folder = PathString(1, kPathSeparator) + VF_PATH("many");
+    const PathString sep(1, kPathSeparator);
+    const int files = static_cast<int>(2 * kBatchFiles + 3);
+    auto fresh = [&] {
+        fs_ = FakeFileSystem();
+        journal_ = FakeJournal();
+        fs_.AddFolder(folder);
+        for (int n = 0; n < files; ++n) fs_.AddFile(folder + sep + PathOf(n), plain_.substr(n, 100));
+    };
+    // Each file wholly encrypted under its new name, or, if the run never
+    // reached it, wholly plain under its old one; returns how many are encrypted.
+    auto expectEachWhole = [&] {
+        int encrypted = 0;
+        for (int n = 0; n < files; ++n) {
+            PathString path = folder + sep + PathOf(n);
+            std::string bytes = plain_.substr(n, 100);
+            bool whole = fs_.Exists(path) ? fs_.Contents(path) == bytes && !fs_.Exists(path + kEncryptedSuffix)
+                                          : fs_.Contents(path + kEncryptedSuffix) == Encrypted(bytes);
+            EXPECT_TRUE(whole) << n;
+            encrypted += fs_.Exists(path) ? 0 : 1;
+        }
+        return encrypted;
+    };
+    fresh();
+    {
+        ScriptedUser user;
+        TransformRun run(fs_, user, key_, buffer_, true);
+        run.UseJournal(journal_, fingerprint_, stretch_);
+        run.Finish(!run.WalkPath(folder));
+    }
+    EXPECT_EQ(expectEachWhole(), files);
+    EXPECT_EQ(journal_.writes, 4) << "three batches' records, then letting the last go";
+
+    for (int crashAt : {static_cast<int>(kBatchFiles) + 1, files}) {
+        SCOPED_TRACE(crashAt);
+        fresh();
+        fs_.CrashAtWrite(crashAt);
+        ScriptedUser killed;
+        RunUntilKilled(killed, folder);
+        fs_.LosePower(1, false);
+        Recover(fingerprint_);
+        EXPECT_GE(expectEachWhole(), crashAt - 1) << "each file written before the kill";
+        EXPECT_TRUE(journal_.records.empty());
+    }
 }
 
 }  // namespace

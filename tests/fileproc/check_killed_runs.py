@@ -21,14 +21,14 @@ FAIL_AT = 120 * BLOCK      # where a write fails, for the kills while putting a 
 def run_tool(args, options, paths, hold_after=None):
     """Runs the tool; with `hold_after`, a Windows parent ends it with
     TerminateProcess once it has written that many blocks, and the result
-    says whether it got that far."""
+    says whether it got that far, with what the parent printed."""
     arguments = options + [PASSWORD] + paths
     if hold_after is None:
         return run_captured(tool_command(args) + arguments)
     killer = [args.wine_run, args.arch, args.prefix, args.killer, windows_path(args.tool)]
     held = ["--hold-after-write", str(hold_after)]
     result = run_captured(killer + held + arguments)
-    return result.stdout.strip().endswith(b"terminated")
+    return result.stdout.strip().endswith(b"terminated"), result.stdout.decode(errors="replace")
 
 
 def main():
@@ -52,7 +52,7 @@ def main():
             options = ["--journal", windows_path(journal)]
             if what == "restore":
                 options += ["--fail-write-at", str(FAIL_AT)]
-            killed = run_tool(args, options, [windows_path(path)], kill_after)
+            killed, killing = run_tool(args, options, [windows_path(path)], kill_after)
             recovery = run_tool(args, ["--journal", windows_path(journal), "--recover"], [])
             marked = path + ".$#!"
             if os.path.exists(marked) and not os.path.exists(path):
@@ -66,6 +66,8 @@ def main():
             print("%s %-9s killed after write %4d (a whole transform writes %d): wholly %s%s" %
                   ("ok  " if ok else "FAIL", what, kill_after, WRITES, state,
                    "" if not left else ", journal left: %s" % left))
+            if not killed:
+                print("  the run was not killed:\n%s" % killing)
             if not ok:
                 print("  recovery exited %d: %s%s" % (recovery.returncode, recovery.stdout.decode(errors="replace"),
                                                     recovery.stderr.decode(errors="replace")))

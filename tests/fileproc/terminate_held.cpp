@@ -1,7 +1,8 @@
 // terminate_held PROGRAM [ARGUMENT...]
 // Runs PROGRAM with its standard output in a pipe and, once it prints
 // "holding", ends it with TerminateProcess, as Task Manager or a shutdown
-// would. Prints "terminated", or "ended" if PROGRAM ended first. Used by
+// would. Prints "terminated", or, if PROGRAM ended first, what it printed
+// and "ended". Used by
 // check_killed_runs.py to kill a run at a chosen block.
 #include <windows.h>
 #include <shellapi.h>
@@ -57,6 +58,8 @@ int main() {
     CloseHandle(child.hProcess);
     CloseHandle(child.hThread);
     CloseHandle(readEnd);
+    // Ended on its own: what it printed tells why.
+    if (!held) std::printf("%s", output.c_str());
     std::printf(held ? "terminated\n" : "ended\n");
     return 0;
 }
