@@ -49,9 +49,15 @@ int main() {
     char chunk[4096];
     DWORD got = 0;
     bool held = false;
-    while (!held && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        output.append(chunk, got);
-        held = output.find("holding") != std::string::npos;
+    // A read that comes back empty while the program still runs is read
+    // again: only its end may stop the wait, never a pipe's hiccup.
+    while (!held) {
+        if (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+            output.append(chunk, got);
+            held = output.find("holding") != std::string::npos;
+        } else if (WaitForSingleObject(child.hProcess, 10) == WAIT_OBJECT_0) {
+            break;
+        }
     }
     TerminateProcess(child.hProcess, 1);
     WaitForSingleObject(child.hProcess, INFINITE);
