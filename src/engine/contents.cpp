@@ -106,9 +106,6 @@ PassEnd FilePass::Run(std::uint64_t from, std::uint64_t to, const PassWatch& wat
     return end;
 }
 
-namespace {
-
-// Reads [offset, offset + length) into `data`, or as much as the file holds.
 bool ReadWhole(ExclusiveFile& file, std::uint64_t offset, std::uint8_t* data, std::size_t length, std::size_t& have) {
     for (have = 0; have < length;) {
         std::size_t got = 0;
@@ -118,8 +115,6 @@ bool ReadWhole(ExclusiveFile& file, std::uint64_t offset, std::uint8_t* data, st
     }
     return true;
 }
-
-}  // namespace
 
 PassEnd FilePass::RunBlocks(std::uint64_t from, std::uint64_t to, const PassWatch& watch, BlockTurns& turns,
                             std::uint64_t& done) {

@@ -50,7 +50,13 @@ struct JournalContext {
     JournalStore* store = nullptr;
     JournalRecord* record = nullptr;  // the file's, with its path, new name, direction and fingerprint
     std::uint64_t stretch = kJournalStretch;
+    // The same store and stretch, for the file whose record is `own`.
+    JournalContext For(JournalRecord& own) const { return {store, store ? &own : nullptr, stretch}; }
 };
+
+// Reads [offset, offset + length) of `file` into `data`, or as much as the
+// file holds: `have` says how much. False when a read fails.
+bool ReadWhole(ExclusiveFile& file, std::uint64_t offset, std::uint8_t* data, std::size_t length, std::size_t& have);
 
 // The RC4 state positioned `offset` bytes into the keystream.
 void KeystreamAt(const Keystream& keystream, std::uint64_t offset, Rc4State& state);

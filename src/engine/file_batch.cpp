@@ -20,13 +20,7 @@ ContentsResult FileBatch::Add(FileJob job, PathString folded, std::unique_ptr<Ex
         return ContentsResult::Failed;
     entry.bytes.resize(static_cast<std::size_t>(size));
     std::size_t have = 0;
-    while (have < entry.bytes.size()) {
-        std::size_t got = 0;
-        if (entry.file->ReadAt(have, entry.bytes.data() + have, entry.bytes.size() - have, got) != FsStatus::Ok)
-            return ContentsResult::Failed;
-        if (got == 0) break;
-        have += got;
-    }
+    if (!ReadWhole(*entry.file, 0, entry.bytes.data(), entry.bytes.size(), have)) return ContentsResult::Failed;
     entry.bytes.resize(have);
 
     // The whole file is one stretch in flight, each sector's hash taken
@@ -51,9 +45,8 @@ namespace {
 // flushed, or, when even that fails, left part transformed.
 ContentsResult PutBack(BatchedFile& entry, const Keystream& keystream, const JournalContext& journal,
                        std::uint64_t written, RunUser& user) {
-    JournalContext own{journal.store, journal.store ? &entry.record : nullptr, journal.stretch};
-    return RestorePass(*entry.file, keystream, own, written, &user) ? ContentsResult::Failed
-                                                                    : ContentsResult::NotRestored;
+    return RestorePass(*entry.file, keystream, journal.For(entry.record), written, &user) ? ContentsResult::Failed
+                                                                                          : ContentsResult::NotRestored;
 }
 
 }  // namespace

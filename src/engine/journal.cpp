@@ -206,7 +206,7 @@ bool NewestRecords(const std::vector<std::uint8_t> (&copies)[2], std::vector<Jou
     return found;
 }
 
-bool LeftRecords::Drop(const PathString& path) {
+bool DropRecord(std::vector<JournalRecord>& records, const PathString& path) {
     auto found = std::find_if(records.begin(), records.end(), [&](const JournalRecord& r) { return r.path == path; });
     if (found == records.end()) return false;
     records.erase(found);

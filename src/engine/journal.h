@@ -45,13 +45,14 @@ bool DecodeRecords(const std::vector<std::uint8_t>& bytes, std::vector<JournalRe
 // reads back whole. An empty set marks a pair whose files were made whole.
 bool NewestRecords(const std::vector<std::uint8_t> (&copies)[2], std::vector<JournalRecord>& newest);
 
+// Drops the record of `path` from `records`; false when there was none.
+bool DropRecord(std::vector<JournalRecord>& records, const PathString& path);
+
 // What the pair of an ended run holds, as a store that takes it over keeps
 // track of it.
 struct LeftRecords {
     std::vector<JournalRecord> records;
     std::uint64_t sequence = 0;  // of the set they were read from
-    // Drops the record of `path`; false when there was none.
-    bool Drop(const PathString& path);
 };
 
 // A fast hash of one sector's bytes: tells the sector's two states apart.

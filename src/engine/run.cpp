@@ -34,7 +34,7 @@ TransformRun::TransformRun(FileSystem& fileSystem, RunUser& user, const KeyDiges
 // Before the user is asked anything, every file agreed to so far is done;
 // and while the user thinks, no record of a file already whole stays behind.
 Answer TransformRun::Ask(Question question, const PathString& path) {
-    if (!inBatch_ && !RunBatch()) return Answer::Cancel;
+    if (!RunBatch()) return Answer::Cancel;
     SettleJournal();
     return user_.Ask(question, path);
 }
@@ -234,21 +234,20 @@ bool TransformRun::RunBatch(bool land) {
         explicit Ending(bool& f) : flag(f) { flag = true; }
         ~Ending() { flag = false; }
     } ending(inBatch_);
-    JournalContext journal{journal_ ? &*journal_ : nullptr, nullptr, stretch_};
     for (;;) {
-        if (batch_.Flying() && !LandBatch(journal)) return false;
+        if (batch_.Flying() && !LandBatch()) return false;
         if (batch_.Empty()) return true;
-        if (batch_.Start(keystream_, journal, flushCrew_, user_) && !land) return true;
+        if (batch_.Start(keystream_, Journal(), flushCrew_, user_) && !land) return true;
     }
 }
 
 // Renames the landed files, then asks what their failures call for, in order.
-bool TransformRun::LandBatch(const JournalContext& journal) {
-    std::vector<BatchedFile> landed = batch_.Land(keystream_, journal, flushCrew_, user_);
+bool TransformRun::LandBatch() {
+    std::vector<BatchedFile> landed = batch_.Land(keystream_, Journal(), flushCrew_, user_);
     std::vector<std::pair<Question, PathString>> questions;
     for (BatchedFile& entry : landed) {
-        JournalContext own{journal.store, journal.store ? &entry.record : nullptr, stretch_};
-        if (std::optional<Question> question = EndFile(entry.job, entry.result, entry.lastWrite, own))
+        if (std::optional<Question> question =
+                EndFile(entry.job, entry.result, entry.lastWrite, Journal().For(entry.record)))
             questions.emplace_back(*question, entry.job.path);
     }
     for (const auto& [question, path] : questions) {
@@ -301,7 +300,7 @@ bool TransformRun::TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::
     if (!RunBatch()) return false;
     FileJob& first = names.front();
     JournalRecord record = RecordOf(first);
-    JournalContext journal{journal_ ? &*journal_ : nullptr, journal_ ? &record : nullptr, stretch_};
+    JournalContext journal = Journal().For(record);
 
     FileTime lastWrite;
     bool cancelled = false;

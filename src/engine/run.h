@@ -76,7 +76,7 @@ private:
     bool TransformAndRename(std::unique_ptr<ExclusiveFile> file, std::vector<FileJob>& names);
     bool Batch(FileJob job, std::unique_ptr<ExclusiveFile> file);
     bool RunBatch(bool land = true);
-    bool LandBatch(const JournalContext& journal);
+    bool LandBatch();
     JournalRecord RecordOf(const FileJob& job) const;
     std::optional<Question> EndFile(const FileJob& job, ContentsResult result, const FileTime& lastWrite,
                                     const JournalContext& journal);
@@ -91,6 +91,8 @@ private:
     void ClearJournal(const PathString& path) {
         if (journal_) journal_->Clear(path);
     }
+    // The run's journal, with no file's record yet; none when it keeps none.
+    JournalContext Journal() { return {journal_ ? &*journal_ : nullptr, nullptr, stretch_}; }
     void SettleJournal() {
         if (journal_) journal_->Settle();
     }

@@ -169,17 +169,15 @@ bool PosixJournalStore::WriteAll(std::span<const JournalRecord> records) {
 }
 
 void PosixJournalStore::Clear(const PathString& path) {
-    std::vector<JournalRecord> rest;
-    for (const JournalRecord& record : held_)
-        if (record.path != path) rest.push_back(record);
-    if (rest.size() != held_.size()) WriteAll(rest);
+    std::vector<JournalRecord> rest = held_;
+    if (DropRecord(rest, path)) WriteAll(rest);
     Release(path);
 }
 
 void PosixJournalStore::Release(const PathString& path) {
     for (auto left = left_.begin(); left != left_.end();) {
         LeftPair& pair = left->second;
-        if (!pair.left.Drop(path)) {
+        if (!DropRecord(pair.left.records, path)) {
             ++left;
         } else if (pair.left.records.empty()) {
             DeletePair(left->first);

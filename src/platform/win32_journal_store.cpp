@@ -106,16 +106,14 @@ bool Win32JournalStore::WriteAll(std::span<const JournalRecord> records) {
 }
 
 void Win32JournalStore::Clear(const PathString& path) {
-    std::vector<JournalRecord> rest;
-    for (const JournalRecord& record : held_)
-        if (record.path != path) rest.push_back(record);
-    if (rest.size() != held_.size()) WriteAll(rest);
+    std::vector<JournalRecord> rest = held_;
+    if (DropRecord(rest, path)) WriteAll(rest);
     Release(path);
 }
 
 void Win32JournalStore::Release(const PathString& path) {
     for (auto left = left_.begin(); left != left_.end();) {
-        if (!left->second.Drop(path)) {
+        if (!DropRecord(left->second.records, path)) {
             ++left;
         } else if (left->second.records.empty()) {
             DeletePair(left->first);
